@@ -1,0 +1,129 @@
+#pragma once
+// BITMAP: a 32-bit picture over one owned image buffer, drawn onto other
+// bitmaps or onto the screen under 39 raster operations.
+#include <cstdint>
+
+#include "zarvo/math/math.hpp"
+#include "zarvo/runtime/image.hpp"
+#include "zarvo/types.hpp"
+
+namespace ZARVO::GRAPHICS {
+
+using IMAGE = RUNTIME::IMAGE;
+using BLENDFUNC = RUNTIME::BLENDFUNC;
+
+// How DRAWTO combines the bitmap with its destination.
+enum class RASTEROP : int32_t {
+  GXPSET = 0,
+  GXPRESET = 1,
+  GXTRANS = 2,
+  GXAND = 3,
+  GXOR = 4,
+  GXXOR = 5,
+  GXALPHA = 6,
+  GXADD = 7,
+  GXTRANSPARENT = 8,
+  GXNORMAL = 9,
+  GXMULTIPLY = 10,
+  GXSCREEN = 11,
+  GXDARKEN = 12,
+  GXLIGHTEN = 13,
+  GXDIFFERENCE = 14,
+  GXEXCLUSION = 15,
+  GXNEGATION = 16,
+  GXINTERPOLATION = 17,
+  GXSTAMP = 18,
+  GXAVERAGE = 19,
+  GXOVERLAY = 20,
+  GXHARDLIGHT = 21,
+  GXSOFTLIGHT = 22,
+  GXCOLORDODGE = 23,
+  GXINVCOLORDODGE = 24,
+  GXSOFTDODGE = 25,
+  GXCOLORBURN = 26,
+  GXINVCOLORBURN = 27,
+  GXSOFTBURN = 28,
+  GXREFLECT = 29,
+  GXGLOW = 30,
+  GXFREEZE = 31,
+  GXHEAT = 32,
+  GXADDITIVE = 33,
+  GXSUBTRACTIVE = 34,
+  GXRED = 35,
+  GXGREEN = 36,
+  GXBLUE = 37,
+  GXCUSTOM = 38,
+};
+
+struct BITMAP {
+  // Empty bitmap, or a copy of the given image buffer (never the buffer itself).
+  explicit BITMAP(const IMAGE* HND = nullptr, int32_t X = 0, int32_t Y = 0, int32_t W = 0,
+                  int32_t H = 0);
+  // A copy of a rectangle of another bitmap.
+  BITMAP(const BITMAP& BMP, int32_t X, int32_t Y = 0, int32_t W = 0, int32_t H = 0);
+  // A new W x H image filled with CLR.
+  BITMAP(int32_t W, int32_t H, uint32_t CLR = 0xFF000000u, int32_t DEPTH = 32);
+  // Loaded from a PNG file or from PNG data in memory.
+  explicit BITMAP(const char* FILENAME, int32_t X = 0, int32_t Y = 0, int32_t W = 0,
+                  int32_t H = 0);
+  BITMAP(const void* MEM, int32_t SIZE, int32_t X = 0, int32_t Y = 0, int32_t W = 0,
+         int32_t H = 0);
+  // A copy duplicates the image and the alpha copy; nothing is shared.
+  BITMAP(const BITMAP& other);
+  BITMAP& operator=(const BITMAP& other);
+  BITMAP(BITMAP&& other) noexcept;
+  BITMAP& operator=(BITMAP&& other) noexcept;
+  ~BITMAP();
+
+  BOOLEAN CREATE(int32_t W, int32_t H, uint32_t CLR, int32_t DEPTH = 32);
+  void DESTROY();
+
+  // Loading, copying and cropping. A failed one leaves the bitmap empty.
+  BOOLEAN LOADFROMFILE(const char* FILENAME, int32_t X = 0, int32_t Y = 0, int32_t W = 0,
+                       int32_t H = 0);
+  BOOLEAN LOADFROMMEMORY(const void* MEM, int32_t SIZE, int32_t X = 0, int32_t Y = 0,
+                         int32_t W = 0, int32_t H = 0);
+  BOOLEAN COPY(const IMAGE* HND, int32_t X = 0, int32_t Y = 0, int32_t W = 0, int32_t H = 0);
+  BOOLEAN COPY(const BITMAP& BMP, int32_t X = 0, int32_t Y = 0, int32_t W = 0, int32_t H = 0);
+
+  IMAGE* HANDLE() const { return IMGHANDLE; }
+  // Adopts H: the bitmap owns and releases it from now on.
+  void HANDLE(IMAGE* H);
+  uint32_t WIDTH() const { return IW; }
+  uint32_t HEIGHT() const { return IH; }
+  int32_t BPP() const { return IBPP; }
+  uint32_t PITCH() const { return IPITCH; }
+  uint8_t ALPHA() const { return IALPHA; }
+
+  // Draws W x H pixels from (SRCX, SRCY) at (DSTX, DSTY); DEST null (or an
+  // empty bitmap) is the screen; W or H below 1 means the whole width or height.
+  void DRAWTO(IMAGE* DEST, int32_t DSTX = 0, int32_t DSTY = 0, int32_t SRCX = 0,
+              int32_t SRCY = 0, int32_t W = 0, int32_t H = 0,
+              RASTEROP METHOD = RASTEROP::GXPSET, BLENDFUNC CUSTOMBLENDER = nullptr,
+              void* PARAM = nullptr) const;
+  void DRAWTO(const BITMAP& DEST, int32_t DSTX = 0, int32_t DSTY = 0, int32_t SRCX = 0,
+              int32_t SRCY = 0, int32_t W = 0, int32_t H = 0,
+              RASTEROP METHOD = RASTEROP::GXPSET, BLENDFUNC CUSTOMBLENDER = nullptr,
+              void* PARAM = nullptr) const;
+
+  uint32_t IW = 0;
+  uint32_t IH = 0;
+  int32_t IBPP = 0;
+  uint32_t IPITCH = 0;
+  IMAGE* IMGHANDLE = nullptr;
+  uint8_t IALPHA = 255;
+  uint8_t* IALPHACHANNEL = nullptr;
+
+ private:
+  void adopt(IMAGE* img);
+};
+
+// Compare image buffer pointers; -1 when the relation holds, 0 otherwise.
+int32_t operator==(const BITMAP& A, const IMAGE* B);
+int32_t operator==(const IMAGE* A, const BITMAP& B);
+int32_t operator==(const BITMAP& A, const BITMAP& B);
+int32_t operator!=(const BITMAP& A, const IMAGE* B);
+int32_t operator!=(const IMAGE* A, const BITMAP& B);
+int32_t operator!=(const BITMAP& A, const BITMAP& B);
+
+}  // namespace ZARVO::GRAPHICS
