@@ -1,0 +1,2 @@
+// Test support library; the helpers live in the headers.
+#include "support/screen.hpp"
