@@ -86,6 +86,25 @@ struct BITMAP {
   BOOLEAN COPY(const IMAGE* HND, int32_t X = 0, int32_t Y = 0, int32_t W = 0, int32_t H = 0);
   BOOLEAN COPY(const BITMAP& BMP, int32_t X = 0, int32_t Y = 0, int32_t W = 0, int32_t H = 0);
 
+  // Keeps the rectangle (X, Y, W, H); the new image is W x H.
+  void CROP(int32_t X, int32_t Y, int32_t W, int32_t H);
+  void CROP(int32_t W, int32_t H);
+
+  // Opacity: rescales the alpha bytes. With an alpha copy the bytes are
+  // recomputed from it; without one each call scales relative to the last.
+  void ALPHA(uint8_t A);
+  // Keeps a copy of every pixel's alpha byte for absolute fading.
+  void PRESERVEALPHACHANNEL();
+
+  // Pixel access. A point outside the bitmap, or an empty bitmap, reads 0 and
+  // ignores writes.
+  uint32_t PIXEL(const MATH::POINT& PT) const;
+  void PIXEL(const MATH::POINT& PT, uint32_t VALUE);
+  uint8_t PIXELALPHA(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT) >> 24); }
+  uint8_t PIXELRED(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT) >> 16); }
+  uint8_t PIXELGREEN(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT) >> 8); }
+  uint8_t PIXELBLUE(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT)); }
+
   IMAGE* HANDLE() const { return IMGHANDLE; }
   // Adopts H: the bitmap owns and releases it from now on.
   void HANDLE(IMAGE* H);
@@ -116,6 +135,7 @@ struct BITMAP {
 
  private:
   void adopt(IMAGE* img);
+  BOOLEAN load(void* decoded, int32_t X, int32_t Y, int32_t W, int32_t H);
 };
 
 // Compare image buffer pointers; -1 when the relation holds, 0 otherwise.
