@@ -238,7 +238,6 @@ void translate(const SDL_Event& ev) {
         }
         case SDL_WINDOWEVENT_FOCUS_GAINED: s.pending.push_back(blank(11)); break;
         case SDL_WINDOWEVENT_FOCUS_LOST: s.pending.push_back(blank(12)); break;
-        case SDL_WINDOWEVENT_CLOSE: s.pending.push_back(blank(13)); break;
         case SDL_WINDOWEVENT_EXPOSED:
           // The window system lost our pixels: show the screen again.
           if (s.renderer) {
@@ -251,8 +250,8 @@ void translate(const SDL_Event& ev) {
       }
       break;
     case SDL_QUIT:
-      // The window's own close request arrives as a window event already.
-      if (!s.window) s.pending.push_back(blank(13));
+      // The one window's close button, and SIGINT/SIGTERM, arrive as this.
+      s.pending.push_back(blank(13));
       break;
     default: break;
   }
