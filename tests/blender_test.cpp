@@ -1,0 +1,239 @@
+#include "zarvo/graphics/blender.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+using namespace ZARVO;
+namespace BL = ZARVO::GRAPHICS::BLENDER;
+
+namespace {
+
+int32_t FOUR = 4;
+
+uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
+uint32_t chan(uint32_t p, int c) { return (p >> (16 - 8 * c)) & 255u; }  // 0 red, 1 green, 2 blue
+
+// The cosine curve, rounded with floor(x + 0.5).
+double cosine(int i) { return std::floor(64.0 - 64.0 * std::cos(i * M_PI / 255.0) + 0.5); }
+
+// Each mode's unclamped value, written with real division and floor.
+double rule(int mode, double S, double D) {
+  auto fl = [](double x) { return std::floor(x); };
+  switch (mode) {
+    case 9: return S;
+    case 10: return fl((S * D + 1) / 256);
+    case 11: return 255 - fl(((255 - S) * (255 - D) + 1) / 256);
+    case 12: return std::min(S, D);
+    case 13: return std::max(S, D);
+    case 14: return std::fabs(D - S);
+    case 15: return S + D - fl((S * D + 1) / 128);
+    case 16: return 255 - std::fabs(255 - D - S);
+    case 17: return cosine(int(D)) + cosine(int(S));
+    case 18: return D + 2 * S - 256;
+    case 19: return fl((S + D + 1) / 2);
+    case 20: return D < 128 ? fl((D * S + 1) / 128) : 255 - fl(((255 - D) * (255 - S) + 1) / 128);
+    case 21: return S < 128 ? fl((S * D + 1) / 128) : 255 - fl(((255 - S) * (255 - D) + 1) / 128);
+    case 22: {
+      const double c = fl((D * S + 1) / 256), x = fl(((255 - D) * (255 - S) + 1) / 256);
+      return c + fl(D * (256 - x - c) / 256);
+    }
+    case 23: return std::nearbyint(std::min(255.0, D * 256 / (256 - S)));
+    case 24: return std::nearbyint(std::min(255.0, S * 256 / (256 - D)));
+    case 25: return D + S < 256 ? fl(D * 128 / (256 - S)) : 255 - fl((255 - S) * 128 / (D + 1));
+    case 26: return 255 - fl((255 - D) * 256 / (S + 1));
+    case 27: return 255 - fl((255 - S) * 256 / (D + 1));
+    case 28: return D + S < 256 ? fl(S * 128 / (256 - D)) : 255 - fl((255 - D) * 128 / (S + 1));
+    case 29: return fl(D * D / (256 - S));
+    case 30: return fl(S * S / (256 - D));
+    case 31: return 255 - fl((255 - D) * (255 - D) / (S + 1));
+    case 32: return 255 - fl((255 - S) * (255 - S) / (D + 1));
+    case 33: return S + D;
+    case 34: return S + D - 256;
+  }
+  return -1;
+}
+
+// The whole pixel as the engine defines it: clamp, then for a 32-bit source
+// skip below opacity 0.1 and mix (1 - a) D + b a, a the float nearest A / 255.
+uint32_t expected(int mode, uint32_t s, uint32_t d, bool fourbytes) {
+  const float a = static_cast<float>((s >> 24) / 255.0);
+  if (fourbytes && a < 0.1) return d;
+  uint32_t out = s & 0xFF000000u;
+  for (int c = 0; c < 3; ++c) {
+    const double S = chan(s, c), D = chan(d, c);
+    double b = mode >= 35 ? (mode - 35 == c ? S : D) : std::clamp(rule(mode, S, D), 0.0, 255.0);
+    if (fourbytes) b = static_cast<double>(std::nearbyint((1.0L - a) * D + b * (long double)a));
+    out |= static_cast<uint32_t>(b) << (16 - 8 * c);
+  }
+  return out;
+}
+
+std::vector<uint32_t> randompixels(size_t n, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint32_t> v(n);
+  for (auto& p : v) p = rng();
+  return v;
+}
+
+}  // namespace
+
+TEST(BlendEdges, WorkedValuesOfTheModes) {
+  auto one = [](int mode, uint32_t S, uint32_t D) {
+    return chan(BL::FUNCTION(mode)(argb(255, S, 0, 0), argb(255, D, 0, 0), &FOUR), 0);
+  };
+  EXPECT_EQ(one(10, 255, 255), 254u);  // MULTIPLY
+  EXPECT_EQ(one(11, 0, 0), 1u);        // SCREEN
+  EXPECT_EQ(one(15, 255, 255), 2u);    // EXCLUSION
+  EXPECT_EQ(one(19, 0, 255), 128u);    // AVERAGE
+  EXPECT_EQ(one(17, 255, 255), 255u);  // INTERPOLATION, 256 clamped
+  EXPECT_EQ(one(34, 100, 100), 0u);    // SUBTRACTIVE
+  EXPECT_EQ(one(18, 0, 255), 0u);      // STAMP
+  EXPECT_EQ(one(18, 255, 0), 254u);
+  EXPECT_EQ(one(23, 255, 0), 0u);  // COLORDODGE
+  for (uint32_t d = 1; d < 256; ++d) EXPECT_EQ(one(23, 255, d), 255u);
+  for (uint32_t d = 0; d < 255; ++d) EXPECT_EQ(one(26, 0, d), 0u);  // COLORBURN
+  EXPECT_EQ(one(26, 0, 255), 255u);
+  EXPECT_EQ(one(31, 0, 0), 0u);      // FREEZE
+  EXPECT_EQ(one(29, 0, 255), 254u);  // REFLECT
+  // Half-opaque red over opaque blue keeps the source's alpha.
+  EXPECT_EQ(BL::NORMAL(0x80FF0000u, 0xFF0000FFu, &FOUR), 0x8080007Fu);
+  EXPECT_EQ(BL::NORMAL(0x1AFFFFFFu, 0xFF000000u, &FOUR), 0x1A1A1A1Au);
+  EXPECT_EQ(BL::NORMAL(0x19FFFFFFu, 0x12345678u, &FOUR), 0x12345678u);
+}
+
+// Every channel pair, in every channel, at alpha 255, per pixel and by rows.
+TEST(BlendModes, AllChannelPairsAtFullOpacity) {
+  for (int mode = 9; mode <= 37; ++mode) {
+    std::vector<uint32_t> src(256), dst(256), want(256);
+    int bad = 0;
+    for (uint32_t S = 0; S < 256; ++S) {
+      for (uint32_t D = 0; D < 256; ++D) {
+        src[D] = argb(255, S, D, 255 - S);
+        dst[D] = argb(D ^ 0x5A, D, S, 255 - D);
+        want[D] = expected(mode, src[D], dst[D], true);
+        bad += BL::FUNCTION(mode)(src[D], dst[D], &FOUR) != want[D];
+      }
+      BL::ROWFUNCTION(mode)(src.data(), dst.data(), 256, &FOUR);
+      bad += !std::equal(want.begin(), want.end(), dst.begin());
+    }
+    EXPECT_EQ(bad, 0) << "raster operation " << mode;
+  }
+}
+
+TEST(BlendOpacity, MixRoundsLikeTheFloatRuleAtEveryPairForChosenAlphas) {
+  for (uint32_t A : {26u, 27u, 51u, 64u, 100u, 127u, 128u, 129u, 200u, 253u, 254u}) {
+    std::vector<uint32_t> src(256), dst(256), want(256);
+    int bad = 0;
+    for (uint32_t S = 0; S < 256; ++S) {
+      for (uint32_t D = 0; D < 256; ++D) {
+        src[D] = argb(A, S, 255 - S, D);
+        dst[D] = argb(S, D, D, S);
+        want[D] = expected(9, src[D], dst[D], true);
+        bad += BL::NORMAL(src[D], dst[D], &FOUR) != want[D];
+      }
+      BL::ROWFUNCTION(9)(src.data(), dst.data(), 256, &FOUR);
+      bad += !std::equal(want.begin(), want.end(), dst.begin());
+    }
+    EXPECT_EQ(bad, 0) << "alpha " << A;
+  }
+}
+
+TEST(BlendOpacity, ThresholdsInEveryMode) {
+  const auto src = randompixels(400, 1), dst = randompixels(400, 2);
+  for (int mode = 9; mode <= 37; ++mode) {
+    for (uint32_t A : {0u, 25u, 26u, 254u, 255u}) {
+      for (size_t i = 0; i < src.size(); ++i) {
+        const uint32_t s = (src[i] & 0xFFFFFFu) | A << 24;
+        const uint32_t got = BL::FUNCTION(mode)(s, dst[i], &FOUR);
+        ASSERT_EQ(got, expected(mode, s, dst[i], true)) << mode << " alpha " << A;
+        if (A <= 25) {
+          ASSERT_EQ(got, dst[i]);  // all four bytes untouched
+        }
+      }
+    }
+  }
+}
+
+TEST(BlendDepth, OtherDepthSkipsOpacityAndNullCountsAsFour) {
+  int32_t three = 3;
+  EXPECT_EQ(BL::MULTIPLY(0x00FFFFFFu, 0xFF808080u, &three), 0x007F7F7Fu);  // alpha 0 still blends
+  const auto src = randompixels(300, 3), dst = randompixels(300, 4);
+  for (int mode = 9; mode <= 37; ++mode) {
+    for (int32_t bpp : {3, 2, 1, 0, -4, 32}) {
+      std::vector<uint32_t> row(dst);
+      BL::ROWFUNCTION(mode)(src.data(), row.data(), int32_t(row.size()), &bpp);
+      for (size_t i = 0; i < src.size(); ++i) {
+        const uint32_t want = expected(mode, src[i], dst[i], false);
+        ASSERT_EQ(BL::FUNCTION(mode)(src[i], dst[i], &bpp), want) << mode << " bpp " << bpp;
+        ASSERT_EQ(row[i], want) << mode << " bpp " << bpp;
+      }
+    }
+    for (size_t i = 0; i < src.size(); ++i)
+      ASSERT_EQ(BL::FUNCTION(mode)(src[i], dst[i], nullptr), BL::FUNCTION(mode)(src[i], dst[i], &FOUR));
+  }
+}
+
+TEST(BlendTransparent, LeavesTheDestinationBitForBit) {
+  auto src = randompixels(1000, 5), dst = randompixels(1000, 6);
+  int32_t three = 3;
+  for (size_t i = 0; i < src.size(); ++i) {
+    EXPECT_EQ(BL::TRANSPARENT(src[i], dst[i], &FOUR), dst[i]);
+    EXPECT_EQ(BL::TRANSPARENT(src[i], dst[i], &three), dst[i]);
+    EXPECT_EQ(BL::TRANSPARENT(src[i], dst[i], nullptr), dst[i]);
+  }
+  const auto before = dst;
+  BL::ROWFUNCTION(8)(src.data(), dst.data(), 1000, &FOUR);
+  EXPECT_EQ(dst, before);
+}
+
+// Rows of every length through the vector body and its tails, random alphas.
+TEST(BlendRows, EqualPerPixelCallsForAnyRow) {
+  const auto src = randompixels(700, 7), dst0 = randompixels(700, 8);
+  int32_t three = 3;
+  for (int mode = 8; mode <= 37; ++mode) {
+    for (void* prm : {static_cast<void*>(&FOUR), static_cast<void*>(&three), static_cast<void*>(nullptr)}) {
+      for (int32_t n : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 100, 640}) {
+        std::vector<uint32_t> row(dst0), ref(dst0);
+        BL::ROWFUNCTION(mode)(src.data() + 3, row.data() + 5, n, prm);
+        for (int32_t i = 0; i < n; ++i) ref[5 + i] = BL::FUNCTION(mode)(src[3 + i], ref[5 + i], prm);
+        ASSERT_EQ(row, ref) << "mode " << mode << " n " << n;
+      }
+    }
+  }
+}
+
+// A row that reads pixels it has already written sees its own results, as
+// one call per pixel would.
+TEST(BlendRows, OverlappingRowsFollowPixelOrder) {
+  const auto init = randompixels(300, 9);
+  for (int mode = 8; mode <= 37; ++mode) {
+    for (int shift : {-1, 1, 0, -37, 64}) {
+      std::vector<uint32_t> buf(init), ref(init);
+      const int32_t n = 180, so = 50 + shift, dof = 50;
+      BL::ROWFUNCTION(mode)(buf.data() + so, buf.data() + dof, n, &FOUR);
+      for (int32_t i = 0; i < n; ++i)
+        ref[dof + i] = BL::FUNCTION(mode)(ref[so + i], ref[dof + i], &FOUR);
+      ASSERT_EQ(buf, ref) << "mode " << mode << " shift " << shift;
+    }
+  }
+}
+
+TEST(BlendLookup, RasterOperationsMapToTheirFunctions) {
+  EXPECT_EQ(BL::FUNCTION(8), &BL::TRANSPARENT);
+  EXPECT_EQ(BL::FUNCTION(9), &BL::NORMAL);
+  EXPECT_EQ(BL::FUNCTION(17), &BL::INTERPOLATION);
+  EXPECT_EQ(BL::FUNCTION(26), &BL::COLORBURN);
+  EXPECT_EQ(BL::FUNCTION(37), &BL::BLUE);
+  for (int32_t op : {-1, 0, 7, 38, 39, 1000}) {
+    EXPECT_EQ(BL::FUNCTION(op), nullptr);
+    EXPECT_EQ(BL::ROWFUNCTION(op), nullptr);
+  }
+  for (int32_t op = 8; op <= 37; ++op) EXPECT_NE(BL::ROWFUNCTION(op), nullptr);
+}
