@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 // AVX2 where the processor has it, plain x86-64 otherwise.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define ZARVO_MULTIVERSION __attribute__((target_clones("avx2", "default")))
@@ -13,6 +17,80 @@ namespace ZARVO::RUNTIME {
 
 namespace {
 inline uint32_t ismask(uint32_t s) { return (s & 0x00FFFFFFu) == 0x00FF00FFu; }
+}  // namespace
+
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Eight pixels at a time; byte lanes stay in order because unpack and pack
+// both work within each 128-bit half.
+__attribute__((target("avx2"))) int32_t addavx2(const uint32_t* s, uint32_t* d, int32_t n,
+                                               uint32_t f) {
+  const __m256i vf = _mm256_set1_epi16(static_cast<int16_t>(f));
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i low24 = _mm256_set1_epi32(0x00FFFFFF);
+  const __m256i magenta = _mm256_set1_epi32(0x00FF00FF);
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i vs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i vd = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    const __m256i lo = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(vs, zero), vf), 8);
+    const __m256i hi = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(vs, zero), vf), 8);
+    const __m256i sum = _mm256_adds_epu8(vd, _mm256_packus_epi16(lo, hi));
+    const __m256i keep = _mm256_cmpeq_epi32(_mm256_and_si256(vs, low24), magenta);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_blendv_epi8(sum, vd, keep));
+  }
+  return i;
+}
+
+// Per byte (d (256 - k) + s k) >> 8 with k per pixel (its alpha) or constant;
+// every sum stays below 65536, so 16-bit lanes hold it exactly.
+template <bool PERPIXEL, bool SKIPMASK>
+__attribute__((target("avx2"))) int32_t mixavx2(const uint32_t* s, uint32_t* d, int32_t n,
+                                               uint32_t k) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i v256 = _mm256_set1_epi16(256);
+  const __m256i vk = _mm256_set1_epi16(static_cast<int16_t>(k));
+  // Spreads each pixel's alpha word over its four channel words.
+  const __m256i spread = _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15,
+                                          6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15);
+  const __m256i low24 = _mm256_set1_epi32(0x00FFFFFF);
+  const __m256i magenta = _mm256_set1_epi32(0x00FF00FF);
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i vs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i vd = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    const __m256i slo = _mm256_unpacklo_epi8(vs, zero), shi = _mm256_unpackhi_epi8(vs, zero);
+    const __m256i dlo = _mm256_unpacklo_epi8(vd, zero), dhi = _mm256_unpackhi_epi8(vd, zero);
+    __m256i klo = vk, khi = vk;
+    if (PERPIXEL) {
+      klo = _mm256_shuffle_epi8(slo, spread);
+      khi = _mm256_shuffle_epi8(shi, spread);
+    }
+    const __m256i rlo = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(dlo, _mm256_sub_epi16(v256, klo)),
+                         _mm256_mullo_epi16(slo, klo)),
+        8);
+    const __m256i rhi = _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(dhi, _mm256_sub_epi16(v256, khi)),
+                         _mm256_mullo_epi16(shi, khi)),
+        8);
+    __m256i r = _mm256_packus_epi16(rlo, rhi);
+    if (SKIPMASK) {
+      const __m256i keep = _mm256_cmpeq_epi32(_mm256_and_si256(vs, low24), magenta);
+      r = _mm256_blendv_epi8(r, vd, keep);
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), r);
+  }
+  return i;
+}
+
+bool hasavx2() {
+  static const bool yes = __builtin_cpu_supports("avx2");
+  return yes;
+}
+#endif
+
 }  // namespace
 
 void FILLROW(uint32_t* d, size_t n, uint32_t c) { std::fill(d, d + n, c); }
@@ -42,36 +120,51 @@ ZARVO_MULTIVERSION void ROWTRANS(const uint32_t* __restrict s, uint32_t* __restr
   }
 }
 
-ZARVO_MULTIVERSION void ROWALPHA(const uint32_t* __restrict s, uint32_t* __restrict d,
-                                 int32_t n) {
-  for (int32_t i = 0; i < n; ++i) d[i] = MIXPIXEL(s[i], d[i], s[i] >> 24);
+void ROWALPHA(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n) {
+  int32_t i = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (hasavx2()) i = mixavx2<true, false>(s, d, n, 0);
+#endif
+  for (; i < n; ++i) d[i] = MIXPIXEL(s[i], d[i], s[i] >> 24);
 }
 
-ZARVO_MULTIVERSION void ROWADD(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n,
-                               int32_t a) {
+
+void ROWADD(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, int32_t a) {
   const uint32_t f = static_cast<uint32_t>(ADDFACTOR(a));
+  int32_t i = 0;
   if (f <= 256) {
-    // Each scaled byte fits 16 bits: two bytes per word, then a saturating add.
-    for (int32_t i = 0; i < n; ++i) {
-      const uint32_t v = s[i], o = d[i];
-      const uint32_t rb = (((v & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
-      const uint32_t ag = (((v >> 8) & 0x00FF00FFu) * f >> 8) & 0x00FF00FFu;
-      const uint32_t srb = (o & 0x00FF00FFu) + rb;            // lanes up to 0x1FE
-      const uint32_t sag = ((o >> 8) & 0x00FF00FFu) + ag;
-      const uint32_t crb = ((srb >> 8) & 0x00010001u) * 0xFFu;  // 0xFF where it carried
-      const uint32_t cag = ((sag >> 8) & 0x00010001u) * 0xFFu;
-      const uint32_t r = ((srb | crb) & 0x00FF00FFu) | (((sag | cag) & 0x00FF00FFu) << 8);
-      d[i] = ismask(v) ? o : r;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (hasavx2()) i = addavx2(s, d, n, f);
+#endif
+#if defined(__SSE2__)
+    // Four pixels at a time: 16-bit products, a saturating byte add, and the
+    // mask-colour pixels kept. Exactly the per-pixel rule.
+    const __m128i vf = _mm_set1_epi16(static_cast<int16_t>(f));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low24 = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i magenta = _mm_set1_epi32(0x00FF00FF);
+    for (; i + 4 <= n; i += 4) {
+      const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(vs, zero), vf), 8);
+      const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(vs, zero), vf), 8);
+      const __m128i sum = _mm_adds_epu8(vd, _mm_packus_epi16(lo, hi));
+      const __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(vs, low24), magenta);
+      const __m128i r = _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, sum));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
     }
-  } else {
-    for (int32_t i = 0; i < n; ++i) d[i] = ismask(s[i]) ? d[i] : ADDPIXEL(s[i], d[i], a);
+#endif
   }
+  for (; i < n; ++i) d[i] = ismask(s[i]) ? d[i] : ADDPIXEL(s[i], d[i], a);
 }
 
-ZARVO_MULTIVERSION void ROWBLEND(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n,
-                                 int32_t k) {
+void ROWBLEND(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, int32_t k) {
   const uint32_t kk = static_cast<uint32_t>(k);
-  for (int32_t i = 0; i < n; ++i) d[i] = ismask(s[i]) ? d[i] : MIXPIXEL(s[i], d[i], kk);
+  int32_t i = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (hasavx2()) i = mixavx2<false, true>(s, d, n, kk);
+#endif
+  for (; i < n; ++i) d[i] = ismask(s[i]) ? d[i] : MIXPIXEL(s[i], d[i], kk);
 }
 
 }  // namespace ZARVO::RUNTIME
