@@ -1,0 +1,102 @@
+#include "screens/screen.hpp"
+
+#include <cmath>
+
+#include "demo.hpp"
+
+using namespace ZARVO;
+using namespace ZARVO::ENGINE;
+using GRAPHICS::BITMAP;
+using GRAPHICS::RASTEROP;
+
+namespace {
+
+// Vertically centred: (height - H) / 2, rounded half to even.
+int32_t centred(int32_t h) {
+  return static_cast<int32_t>(std::nearbyint((SCREENRESOLUTION.HEIGHT - h) / 2.0));
+}
+
+void reset(CAMELEONBUTTON& b) {
+  b.IMAGE.ALPHA(BUTTONOPACITY);
+  b.HOVERED = FALSE;
+  b.PRESSED = FALSE;
+}
+
+// Hovers or unhovers a button, repainting only on a change.
+void sethover(CAMELEONBUTTON& b, BOOLEAN on) {
+  if (b.HOVERED == on) return;
+  b.HOVERED = on;
+  b.IMAGE.ALPHA(on ? BUTTONHOVEROPACITY : BUTTONOPACITY);
+  REPAINT();
+}
+
+bool over(CAMELEONBUTTON& b) {
+  return MOUSEOVEROBJECT(b.IMAGE, b.RECT, TESTTYPE::ALPHAVALUE, HOVERTHRESHOLD) != FALSE;
+}
+
+}  // namespace
+
+void SCREEN_SHOW(SCREENSTATE& S, const SCREENCONFIG& C) {
+  S.BACKGROUND.LOADFROMFILE(C.BACKGROUNDFILE);
+
+  S.NEXTSCREEN.CREATE();
+  S.NEXTSCREEN.SETCOLOR(C.COLOR);
+  S.NEXTSCREEN.RECT.X = SCREENRESOLUTION.WIDTH - S.NEXTSCREEN.RECT.W - BUTTONMARGIN;
+  S.NEXTSCREEN.RECT.Y = centred(S.NEXTSCREEN.RECT.H);
+  reset(S.NEXTSCREEN);
+
+  S.PREVSCREEN.CREATE();
+  S.PREVSCREEN.FLIPHORISONTAL();
+  S.PREVSCREEN.SETCOLOR(C.COLOR);
+  S.PREVSCREEN.RECT.X = BUTTONMARGIN;
+  S.PREVSCREEN.RECT.Y = centred(S.PREVSCREEN.RECT.H);
+  reset(S.PREVSCREEN);
+}
+
+void SCREEN_HIDE(SCREENSTATE& S) {
+  S.BACKGROUND.DESTROY();
+  S.PREVSCREEN.DESTROY();
+  S.NEXTSCREEN.DESTROY();
+}
+
+void SCREEN_PAINT(SCREENSTATE& S, BITMAP& DEST) {
+  S.BACKGROUND.DRAWTO(DEST, 0, 0, 0, 0, 0, 0, RASTEROP::GXALPHA);
+  S.NEXTSCREEN.IMAGE.DRAWTO(DEST, S.NEXTSCREEN.RECT.X, S.NEXTSCREEN.RECT.Y, 0, 0, 0, 0,
+                            RASTEROP::GXALPHA);
+  S.PREVSCREEN.IMAGE.DRAWTO(DEST, S.PREVSCREEN.RECT.X, S.PREVSCREEN.RECT.Y, 0, 0, 0, 0,
+                            RASTEROP::GXALPHA);
+}
+
+void SCREEN_FRAME(SCREENSTATE& S, const SCREENCONFIG& C, INPUTEVENT EINPUTEVENT,
+                  EVENT& EVENTDATA) {
+  switch (EINPUTEVENT) {
+    case INPUTEVENT::KEYPRESS:
+      if (EVENTDATA.SCANCODE == QUITSCANCODE) SHUTDOWN(FALSE);
+      break;
+    case INPUTEVENT::MOUSEMOVE:
+      if (over(S.NEXTSCREEN)) {
+        sethover(S.NEXTSCREEN, TRUE);
+      } else if (over(S.PREVSCREEN)) {
+        sethover(S.PREVSCREEN, TRUE);
+      } else if (S.NEXTSCREEN.HOVERED) {
+        sethover(S.NEXTSCREEN, FALSE);
+      } else if (S.PREVSCREEN.HOVERED) {
+        sethover(S.PREVSCREEN, FALSE);
+      }
+      break;
+    case INPUTEVENT::MOUSEBUTTONPRESS:
+      S.PREVSCREEN.PRESSED = S.PREVSCREEN.HOVERED;
+      S.NEXTSCREEN.PRESSED = S.NEXTSCREEN.HOVERED;
+      break;
+    case INPUTEVENT::MOUSEBUTTONRELEASE:
+      if (S.PREVSCREEN.PRESSED) {
+        S.PREVSCREEN.PRESSED = FALSE;
+        if (S.PREVSCREEN.HOVERED) SHOWSCREEN(*C.PREVIOUS);
+      } else if (S.NEXTSCREEN.PRESSED) {
+        S.NEXTSCREEN.PRESSED = FALSE;
+        if (S.NEXTSCREEN.HOVERED) SHOWSCREEN(*C.NEXT);
+      }
+      break;
+    default: break;
+  }
+}
