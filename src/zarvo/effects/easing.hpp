@@ -1,0 +1,63 @@
+#pragma once
+// Easing curves: the shape of every animation. Each takes (X, T, D, B, C) -
+// the previous value, seconds elapsed, duration, start value and change - and
+// returns the value at T. X is passed along but never changes a result.
+#include <cstdint>
+
+namespace ZARVO::EFFECT {
+
+enum class EASING : int32_t {
+  LINEAR = 0,
+  EASEIN = 1,
+  EASEOUT = 2,
+  EASEINOUT = 3,
+  EXPOIN = 4,
+  EXPOOUT = 5,
+  EXPOINOUT = 6,
+  BOUNCEIN = 7,
+  BOUNCEOUT = 8,
+  BOUNCEINOUT = 9,
+  ELASIN = 10,
+  ELASOUT = 11,
+  ELASINOUT = 12,
+  BACKIN = 13,
+  BACKOUT = 14,
+  BACKINOUT = 15,
+  CUBICIN = 16,
+  CUBICOUT = 17,
+  CUBICINOUT = 18,
+};
+
+using EASINGFUNCTION = double (*)(double X, double T, double D, double B, double C);
+
+namespace EASINGFUNC {
+
+double LINEAR(double X, double T, double D, double B, double C);
+double EASEIN(double X, double T, double D, double B, double C);
+double EASEOUT(double X, double T, double D, double B, double C);
+double EASEINOUT(double X, double T, double D, double B, double C);
+// The exponential curves start one unit beside B (B + 1 for a positive change)
+// and mirror about B for a negative one. Without a change they stay on B.
+double EXPOIN(double X, double T, double D, double B, double C);
+double EXPOOUT(double X, double T, double D, double B, double C);
+double EXPOINOUT(double X, double T, double D, double B, double C);
+double BOUNCEIN(double X, double T, double D, double B, double C);
+double BOUNCEOUT(double X, double T, double D, double B, double C);
+double BOUNCEINOUT(double X, double T, double D, double B, double C);
+double ELASIN(double X, double T, double D, double B, double C);
+double ELASOUT(double X, double T, double D, double B, double C);
+double ELASINOUT(double X, double T, double D, double B, double C);
+double BACKIN(double X, double T, double D, double B, double C);
+double BACKOUT(double X, double T, double D, double B, double C);
+double BACKINOUT(double X, double T, double D, double B, double C);
+double CUBICIN(double X, double T, double D, double B, double C);
+double CUBICOUT(double X, double T, double D, double B, double C);
+double CUBICINOUT(double X, double T, double D, double B, double C);
+
+// The curve an EASING value names; LINEAR for a value outside the enumeration,
+// so an animation always has something to call.
+EASINGFUNCTION FUNCTION(EASING E);
+
+}  // namespace EASINGFUNC
+
+}  // namespace ZARVO::EFFECT
