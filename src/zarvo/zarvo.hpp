@@ -3,6 +3,7 @@
 #include "zarvo/types.hpp"
 #include "zarvo/event.hpp"
 #include "zarvo/engine.hpp"
+#include "zarvo/transitions/transitions.hpp"
 #include "zarvo/math/math.hpp"
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/graphics/blender.hpp"

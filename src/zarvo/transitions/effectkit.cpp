@@ -1,0 +1,147 @@
+#include "zarvo/transitions/effectkit.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "zarvo/engine.hpp"
+#include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/runtime.hpp"
+
+namespace ZARVO::ENGINE::TRANSITION::DETAIL {
+
+BOOLEAN FRAMESTEP(EFFECT::ANIMATION*& ANIM) {
+  REPAINT();
+  if (!ANIM) return TRUE;
+  if (!ANIM->TARGETREACHED()) return FALSE;
+  delete ANIM;
+  ANIM = nullptr;
+  return TRUE;
+}
+
+EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES) {
+  delete ANIM;
+  ANIM = new EFFECT::ANIMATION(NUMVALUES);
+  return ANIM;
+}
+
+int32_t ROUNDEVEN(double V) {
+  if (std::isnan(V)) return 0;
+  if (V >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (V <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(std::nearbyint(V));  // the default mode rounds halves to even
+}
+
+namespace {
+
+// The image put's reading of a position: single precision, then the nearest
+// integer with halves away from zero.
+int64_t putposition(double v) {
+  double r = std::round(static_cast<double>(static_cast<float>(v)));
+  r = std::clamp(r, -1e12, 1e12);
+  return static_cast<int64_t>(r);
+}
+
+// One axis of the box: for every index k that lands inside the target, where
+// it lands and which source line it samples, in increasing k.
+struct AXIS {
+  std::vector<int32_t> dst;
+  std::vector<int32_t> src;
+};
+
+void mapaxis(double start, double extent, uint32_t srcsize, int64_t targetsize, AXIS& a) {
+  a.dst.clear();
+  a.src.clear();
+  if (!std::isfinite(start) || std::isnan(extent) || srcsize == 0 || targetsize <= 0) return;
+  const double last = std::nearbyint(std::min(extent - 1, 4e9));
+  if (last < 0) return;  // an extent below 0.5 samples nothing
+  const double scale = static_cast<double>(srcsize) / extent;
+  // Only indices within a pixel of the target can land on it; this keeps the
+  // work bounded by the target's size however far the box reaches.
+  const double lo = std::max(0.0, std::floor(-start - 1));
+  const double hi = std::min(last, std::ceil(static_cast<double>(targetsize) - start + 1));
+  if (!(lo <= hi)) return;
+  for (int64_t k = static_cast<int64_t>(lo), end = static_cast<int64_t>(hi); k <= end; ++k) {
+    const double kd = static_cast<double>(k);
+    const int64_t d = putposition(start + kd);
+    if (d < 0 || d >= targetsize) continue;
+    double s = std::floor(kd * scale);
+    s = std::clamp(s, 0.0, static_cast<double>(srcsize - 1));  // the put clamps its source rectangle
+    a.dst.push_back(static_cast<int32_t>(d));
+    a.src.push_back(static_cast<int32_t>(s));
+  }
+}
+
+// Kept between paints so a running zoom allocates nothing per frame.
+AXIS columns, rows;
+
+}  // namespace
+
+void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double X, double Y,
+               double BW, double BH) {
+  const RUNTIME::IMAGE* src = SRC.HANDLE();
+  uint32_t* screen = RUNTIME::SCREENPTR();
+  if (!src || src->BPP != 4 || !screen) return;
+  RUNTIME::IMAGE* target = DEST.HANDLE();
+  uint8_t* tpix;
+  size_t tpitch;
+  int64_t tw, th;
+  if (target) {
+    if (target->BPP != 4) return;
+    tpix = RUNTIME::PIXELS(target);
+    tpitch = target->PITCH;
+    tw = target->WIDTH;
+    th = target->HEIGHT;
+  } else {
+    tpix = reinterpret_cast<uint8_t*>(screen);
+    tpitch = static_cast<size_t>(RUNTIME::SCREENPITCH());
+    tw = RUNTIME::SCREENWIDTH();
+    th = RUNTIME::SCREENHEIGHT();
+  }
+  mapaxis(X, BW, src->WIDTH, tw, columns);
+  mapaxis(Y, BH, src->HEIGHT, th, rows);
+  if (columns.dst.empty() || rows.dst.empty()) return;
+
+  // Per pixel, the last write to a target pixel comes from the largest column
+  // and row indices that land there, whichever loop is outside; so rows can
+  // be done whole. Landing places only ever step by one except in rare
+  // single-precision corner cases, which take the general path.
+  const size_t n = columns.dst.size();
+  const int32_t* dx = columns.dst.data();
+  const int32_t* sx = columns.src.data();
+  bool dstrun = true, srcrun = true;
+  for (size_t k = 1; k < n; ++k) {
+    dstrun = dstrun && dx[k] == dx[k - 1] + 1;
+    srcrun = srcrun && sx[k] == sx[k - 1] + 1;
+  }
+
+  const bool took = !RUNTIME::SCREENLOCKED();
+  if (took) RUNTIME::SCREENLOCK();
+  const uint32_t* lastsrc = nullptr;
+  const uint32_t* lastout = nullptr;
+  for (size_t r = 0; r < rows.dst.size(); ++r) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(tpix + static_cast<size_t>(rows.dst[r]) * tpitch);
+    const uint32_t* s = RUNTIME::ROW32(src, static_cast<uint32_t>(rows.src[r]));
+    if (!dstrun) {
+      for (size_t k = 0; k < n; ++k) row[dx[k]] = s[sx[k]];
+      continue;
+    }
+    uint32_t* out = row + dx[0];
+    if (s == lastsrc) {
+      // A box taller than the picture repeats source rows: copy the row just made.
+      if (out != lastout) std::memcpy(out, lastout, n * 4);
+    } else if (srcrun) {
+      std::memcpy(out, s + sx[0], n * 4);
+    } else {
+      for (size_t k = 0; k < n; ++k) out[k] = s[sx[k]];
+    }
+    lastsrc = s;
+    lastout = out;
+  }
+  if (!target) RUNTIME::SCREENDIRTY(rows.dst.front(), rows.dst.back());
+  if (took) RUNTIME::SCREENUNLOCK(-1, -1);
+}
+
+}  // namespace ZARVO::ENGINE::TRANSITION::DETAIL

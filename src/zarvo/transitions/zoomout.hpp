@@ -1,0 +1,23 @@
+#pragma once
+// Zoom out: the outgoing picture shrinks into the screen's centre,
+// uncovering the incoming one.
+#include <cstdint>
+
+#include "zarvo/effects/effects.hpp"
+#include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/types.hpp"
+
+namespace ZARVO::ENGINE::TRANSITION::ZOOMOUTEFFECT {
+
+// Four values: x, y, width and height of the box the outgoing picture is
+// scaled into.
+inline EFFECT::ANIMATION* ANIM = nullptr;
+
+// Creates and plays the animation from the pictures' sizes.
+void INIT(EFFECT::EASING EASING, float DURATION);
+// Requests the next paint; TRUE once the animation is over (it is then freed).
+BOOLEAN ONFRAME(float FELAPSED);
+// Draws the transition's present state over the whole of DEST.
+void ONPAINT(GRAPHICS::BITMAP& DEST);
+
+}  // namespace ZARVO::ENGINE::TRANSITION::ZOOMOUTEFFECT
