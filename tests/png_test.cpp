@@ -466,7 +466,7 @@ TEST(PngFile, LoadsLikeMemoryAndRejectsUnreadableFiles) {
   auto write = [&](const char* name, const BYTES& b) {
     const std::string path = (dir / name).string();
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(b.data(), 1, b.size(), f);
+    if (!b.empty()) std::fwrite(b.data(), 1, b.size(), f);
     std::fclose(f);
     return path;
   };

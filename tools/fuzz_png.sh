@@ -1,0 +1,46 @@
+#!/bin/sh
+# Fuzzes the PNG memory load for SECONDS (default 60) with libFuzzer,
+# AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any
+# crash, leak or sanitizer report, or when the target cannot be built.
+#   tools/fuzz_png.sh [SECONDS]
+# Needs clang (clang-14 on Debian 12), libclang-rt-14-dev, zlib1g-dev and
+# libsdl2-dev (the runtime directory is compiled whole). Work files go to
+# build-fuzz/ (ZARVO_FUZZ_DIR overrides); the corpus there grows across runs.
+set -eu
+
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=${ZARVO_FUZZ_DIR:-$root/build-fuzz}
+cxx=${ZARVO_FUZZ_CXX:-}
+if [ -z "$cxx" ]; then
+  for c in clang++ clang++-14; do
+    if command -v "$c" >/dev/null 2>&1; then cxx=$c; break; fi
+  done
+fi
+[ -n "$cxx" ] || { echo "fuzz_png: clang++ not found" >&2; exit 1; }
+
+mkdir -p "$out/corpus" "$out/seeds" "$out/artifacts"
+sdl=$(pkg-config --cflags sdl2 2>/dev/null || echo "-I/usr/include/SDL2")
+sdllibs=$(pkg-config --libs sdl2 2>/dev/null || echo "-lSDL2")
+common="-std=c++20 -g -O1 -fno-omit-frame-pointer -I$root/src -I$root/tests"
+
+# The decoder, and the runtime that image allocation lives in.
+sources="$root/fuzz/png_fuzz.cpp $(find "$root/src/zarvo/png" "$root/src/zarvo/runtime" -name '*.cpp' | sort)"
+
+echo "fuzz_png: building the target with $cxx"
+# shellcheck disable=SC2086
+"$cxx" $common $sdl -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  $sources -o "$out/png_fuzz" -lz $sdllibs
+# shellcheck disable=SC2086
+"$cxx" $common -O2 "$root/fuzz/png_seeds.cpp" "$root/tests/support/png_writer.cpp" \
+  -o "$out/png_seeds" -lz
+rm -f "$out/seeds"/*.png
+"$out/png_seeds" "$out/seeds"
+
+echo "fuzz_png: fuzzing for $seconds s"
+ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1} \
+UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+  "$out/png_fuzz" -max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=4096 \
+  -timeout=30 -print_final_stats=1 -artifact_prefix="$out/artifacts/" \
+  "$out/corpus" "$out/seeds"
+echo "fuzz_png: no crash, leak or sanitizer report"
