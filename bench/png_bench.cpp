@@ -1,0 +1,281 @@
+// PNG decoding in memory: the engine's decoder beside zlib's uncompress of the
+// same image data alone (the floor), libpng (classic API, to BGRA), libspng
+// (RGBA8) and stb_image (4 channels).
+//
+// The images come from bench/make_png_images.sh; they are generated on first
+// use into bench/data (or ZARVO_PNG_BENCH_DATA). Before the timings, each
+// decoder's peak memory for one decode is measured in a child process.
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "zarvo/png/png.hpp"
+#include "zarvo/runtime/image.hpp"
+
+#ifdef ZARVO_HAVE_LIBPNG
+#include <png.h>
+#endif
+#ifdef ZARVO_HAVE_SPNG
+#include <spng.h>
+#endif
+#ifdef ZARVO_HAVE_STB
+#include <stb_image.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using ZARVO::PNG::LOADMEMORY;
+using ZARVO::PNG::SELECT_IMAGE;
+
+struct IMAGEFILE {
+  std::string NAME;
+  std::vector<uint8_t> BYTES;
+  std::vector<uint8_t> IDAT;  // the concatenated image data
+  size_t RAWSIZE = 0;         // its inflated size
+};
+
+uint32_t BE32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+std::vector<IMAGEFILE> LOADIMAGES() {
+  fs::path dir = fs::path(__FILE__).parent_path() / "data";
+  if (const char* env = std::getenv("ZARVO_PNG_BENCH_DATA")) dir = env;
+  const fs::path script = fs::path(__FILE__).parent_path() / "make_png_images.sh";
+  if (!fs::exists(dir / "photo_640x480_rgba8.png")) {
+    const std::string cmd = "sh '" + script.string() + "' '" + dir.string() + "' >/dev/null";
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not generate the images\n");
+  }
+  std::vector<IMAGEFILE> out;
+  std::vector<fs::path> files;
+  if (fs::is_directory(dir))
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.path().extension() == ".png") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  for (const auto& f : files) {
+    IMAGEFILE im;
+    im.NAME = f.stem().string();
+    std::ifstream in(f, std::ios::binary);
+    im.BYTES.assign(std::istreambuf_iterator<char>(in), {});
+    for (size_t pos = 8; pos + 12 <= im.BYTES.size();) {
+      const uint32_t len = BE32(&im.BYTES[pos]);
+      if (std::memcmp(&im.BYTES[pos + 4], "IDAT", 4) == 0)
+        im.IDAT.insert(im.IDAT.end(), &im.BYTES[pos + 8], &im.BYTES[pos + 8 + len]);
+      pos += 12 + size_t{len};
+    }
+    std::vector<uint8_t> raw(64u << 20);
+    uLongf got = raw.size();
+    if (uncompress(raw.data(), &got, im.IDAT.data(), im.IDAT.size()) != Z_OK) continue;
+    im.RAWSIZE = got;
+    out.push_back(std::move(im));
+  }
+  return out;
+}
+
+// ---- the decoders, each returning false on failure ----
+
+bool ZARVO(const IMAGEFILE& im) {
+  void* p = LOADMEMORY(im.BYTES.data(), static_cast<int32_t>(im.BYTES.size()), SELECT_IMAGE);
+  benchmark::DoNotOptimize(p);
+  ZARVO::RUNTIME::IMAGEDESTROY(static_cast<ZARVO::RUNTIME::IMAGE*>(p));
+  return p != nullptr;
+}
+
+std::vector<uint8_t>& FLOORBUFFER() {
+  static std::vector<uint8_t> b;
+  return b;
+}
+
+bool FLOOR(const IMAGEFILE& im) {
+  std::vector<uint8_t>& b = FLOORBUFFER();
+  if (b.size() < im.RAWSIZE) b.resize(im.RAWSIZE);
+  uLongf got = im.RAWSIZE;
+  const int r = uncompress(b.data(), &got, im.IDAT.data(), im.IDAT.size());
+  benchmark::DoNotOptimize(b.data());
+  return r == Z_OK;
+}
+
+#ifdef ZARVO_HAVE_LIBPNG
+struct MEMREADER {
+  const uint8_t* p;
+  size_t left;
+};
+
+void READMEM(png_structp png, png_bytep out, png_size_t n) {
+  MEMREADER* r = static_cast<MEMREADER*>(png_get_io_ptr(png));
+  if (n > r->left) png_error(png, "short");
+  std::memcpy(out, r->p, n);
+  r->p += n;
+  r->left -= n;
+}
+
+bool LIBPNG(const IMAGEFILE& im) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  MEMREADER r{im.BYTES.data(), im.BYTES.size()};
+  uint8_t* pixels = nullptr;
+  png_bytep* rows = nullptr;
+  bool ok = false;
+  if (setjmp(png_jmpbuf(png)) == 0) {
+    png_set_read_fn(png, &r, READMEM);
+    png_read_info(png, info);
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const uint32_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+    pixels = static_cast<uint8_t*>(std::malloc(size_t{w} * h * 4));
+    rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * h));
+    for (uint32_t y = 0; y < h; ++y) rows[y] = pixels + size_t{y} * w * 4;
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+    benchmark::DoNotOptimize(pixels);
+    ok = true;
+  }
+  std::free(rows);
+  std::free(pixels);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return ok;
+}
+#endif
+
+#ifdef ZARVO_HAVE_SPNG
+bool SPNG(const IMAGEFILE& im) {
+  spng_ctx* ctx = spng_ctx_new(0);
+  bool ok = false;
+  size_t n = 0;
+  if (spng_set_png_buffer(ctx, im.BYTES.data(), im.BYTES.size()) == 0 &&
+      spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &n) == 0) {
+    void* out = std::malloc(n);
+    ok = spng_decode_image(ctx, out, n, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS) == 0;
+    benchmark::DoNotOptimize(out);
+    std::free(out);
+  }
+  spng_ctx_free(ctx);
+  return ok;
+}
+#endif
+
+#ifdef ZARVO_HAVE_STB
+bool STB(const IMAGEFILE& im) {
+  int w, h, n;
+  stbi_uc* p = stbi_load_from_memory(im.BYTES.data(), static_cast<int>(im.BYTES.size()), &w, &h,
+                                     &n, 4);
+  benchmark::DoNotOptimize(p);
+  stbi_image_free(p);
+  return p != nullptr;
+}
+#endif
+
+struct DECODER {
+  const char* NAME;
+  bool (*RUN)(const IMAGEFILE&);
+};
+
+std::vector<DECODER> DECODERS() {
+  std::vector<DECODER> d = {{"uncompress", FLOOR}, {"zarvo", ZARVO}};
+#ifdef ZARVO_HAVE_LIBPNG
+  d.push_back({"libpng", LIBPNG});
+#endif
+#ifdef ZARVO_HAVE_SPNG
+  d.push_back({"spng", SPNG});
+#endif
+#ifdef ZARVO_HAVE_STB
+  d.push_back({"stb_image", STB});
+#endif
+  return d;
+}
+
+long RSSKB() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  return 0;
+}
+
+long HWMKB() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  return 0;
+}
+
+// Peak resident memory added by one decode, in a fresh child so earlier
+// allocations cannot be reused.
+long PEAKKB(const IMAGEFILE& im, const DECODER& d) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const long before = RSSKB();
+    const bool ok = d.RUN(im);
+    const long peak = ok ? HWMKB() - before : -1;
+    if (write(fds[1], &peak, sizeof peak) != sizeof peak) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  long peak = -1;
+  if (read(fds[0], &peak, sizeof peak) != sizeof peak) peak = -1;
+  close(fds[0]);
+  int status;
+  waitpid(pid, &status, 0);
+  return peak;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  static const std::vector<IMAGEFILE> images = LOADIMAGES();
+  static const std::vector<DECODER> decoders = DECODERS();
+  if (images.empty()) {
+    std::fprintf(stderr, "no benchmark images\n");
+    return 1;
+  }
+  std::printf("Peak memory of one decode (KiB above the resident size before it):\n");
+  std::printf("%-30s %10s", "image", "file");
+  for (const DECODER& d : decoders) std::printf(" %10s", d.NAME);
+  std::printf("\n");
+  for (const IMAGEFILE& im : images) {
+    std::printf("%-30s %10zu", im.NAME.c_str(), im.BYTES.size() / 1024);
+    for (const DECODER& d : decoders) std::printf(" %10ld", PEAKKB(im, d));
+    std::printf("\n");
+  }
+  std::fflush(stdout);
+  for (const IMAGEFILE& im : images) {
+    for (const DECODER& d : decoders) {
+      if (!d.RUN(im)) {
+        std::fprintf(stderr, "%s fails on %s\n", d.NAME, im.NAME.c_str());
+        continue;
+      }
+      const std::string name = std::string(d.NAME) + "/" + im.NAME;
+      benchmark::RegisterBenchmark(name.c_str(), [&im, &d](benchmark::State& st) {
+        for (auto _ : st) d.RUN(im);
+        st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) *
+                             static_cast<int64_t>(im.RAWSIZE));
+      })->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
