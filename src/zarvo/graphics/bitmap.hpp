@@ -3,6 +3,8 @@
 // bitmaps or onto the screen under 39 raster operations.
 #include <cstdint>
 
+#include "zarvo/graphics/filters.hpp"
+#include "zarvo/graphics/resize.hpp"
 #include "zarvo/math/math.hpp"
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/types.hpp"
@@ -104,6 +106,15 @@ struct BITMAP {
   uint8_t PIXELRED(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT) >> 16); }
   uint8_t PIXELGREEN(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT) >> 8); }
   uint8_t PIXELBLUE(const MATH::POINT& PT) const { return static_cast<uint8_t>(PIXEL(PT)); }
+
+  // Runs a filter over the whole image (PROC only with GXCUSTOM, which gets
+  // the pixels, geometry and PARAM unchanged). An empty bitmap, GXNONE or a
+  // value outside the enumeration does nothing; IALPHA and the alpha copy stay.
+  void APPLYFILTER(BITMAPFILTER FILTER, void* PARAM = nullptr, FILTERPROC PROC = nullptr);
+  // A new W x H image filled from the old one as METHOD says (resize.hpp).
+  // Drops the alpha copy, keeps IALPHA. W or H below 1, no screen, or an
+  // empty bitmap leaves the bitmap empty.
+  void RESIZE(int32_t W, int32_t H, RESIZEMETHOD METHOD = RESIZEMETHOD::GXSCALE);
 
   IMAGE* HANDLE() const { return IMGHANDLE; }
   // Adopts H: the bitmap owns and releases it from now on.
