@@ -77,29 +77,94 @@ void mapaxis(double start, double extent, uint32_t srcsize, int64_t targetsize, 
 // Kept between paints so a running zoom allocates nothing per frame.
 AXIS columns, rows;
 
+// Where a paint lands: the pixels of DEST's image, or the screen for an empty
+// DEST, as the image put resolves its target. Holds the screen lock while it
+// lives unless the caller already does, and marks the rows it was told of.
+class TARGETROWS {
+ public:
+  explicit TARGETROWS(const GRAPHICS::BITMAP& DEST) {
+    uint32_t* screen = RUNTIME::SCREENPTR();
+    if (!screen) return;
+    RUNTIME::IMAGE* img = DEST.HANDLE();
+    if (img) {
+      if (img->BPP != 4) return;
+      pix = RUNTIME::PIXELS(img);
+      pitch = img->PITCH;
+      w = img->WIDTH;
+      h = img->HEIGHT;
+    } else {
+      pix = reinterpret_cast<uint8_t*>(screen);
+      pitch = static_cast<size_t>(RUNTIME::SCREENPITCH());
+      w = RUNTIME::SCREENWIDTH();
+      h = RUNTIME::SCREENHEIGHT();
+      isscreen = true;
+    }
+    took = !RUNTIME::SCREENLOCKED();
+    if (took) RUNTIME::SCREENLOCK();
+  }
+  ~TARGETROWS() {
+    if (isscreen && first <= last) RUNTIME::SCREENDIRTY(static_cast<int32_t>(first), static_cast<int32_t>(last));
+    if (took) RUNTIME::SCREENUNLOCK(-1, -1);
+  }
+  TARGETROWS(const TARGETROWS&) = delete;
+  TARGETROWS& operator=(const TARGETROWS&) = delete;
+
+  bool ok() const { return pix != nullptr; }
+  uint32_t* row(int64_t y) {
+    first = std::min(first, y);
+    last = std::max(last, y);
+    return reinterpret_cast<uint32_t*>(pix + static_cast<size_t>(y) * pitch);
+  }
+  int64_t w = 0, h = 0;
+
+ private:
+  uint8_t* pix = nullptr;
+  size_t pitch = 0;
+  bool isscreen = false;
+  bool took = false;
+  int64_t first = INT64_MAX, last = -1;
+};
+
 }  // namespace
+
+void COLUMNSTRIPES(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double V) {
+  const RUNTIME::IMAGE* src = SRC.HANDLE();
+  if (!src || src->BPP != 4 || std::isnan(V)) return;
+  TARGETROWS t(DEST);
+  if (!t.ok()) return;
+  // Odd columns land at V, even ones at -V, as the put places them.
+  const int64_t yodd = putposition(V), yeven = putposition(-V);
+  const int64_t sw = src->WIDTH, sh = src->HEIGHT;
+  const int64_t width = std::min(sw, t.w);  // columns past the target are dropped
+  for (int64_t ty = 0; ty < t.h; ++ty) {
+    const int64_t re = ty - yeven, ro = ty - yodd;
+    const bool ve = re >= 0 && re < sh, vo = ro >= 0 && ro < sh;
+    if (!ve && !vo) continue;
+    uint32_t* d = t.row(ty);
+    if (ve && vo && re == ro) {
+      std::memcpy(d, RUNTIME::ROW32(src, static_cast<uint32_t>(re)), static_cast<size_t>(width) * 4);
+      continue;
+    }
+    // The columns never overlap, so their order does not matter.
+    for (int64_t left = 0, I = 0; left < width; left += 10, ++I) {
+      const bool odd = I % 2 != 0;
+      if (!(odd ? vo : ve)) continue;
+      const uint32_t* s = RUNTIME::ROW32(src, static_cast<uint32_t>(odd ? ro : re));
+      if (width - left >= 10)
+        std::memcpy(d + left, s + left, 40);  // a fixed size the compiler inlines
+      else
+        std::memcpy(d + left, s + left, static_cast<size_t>(width - left) * 4);
+    }
+  }
+}
 
 void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double X, double Y,
                double BW, double BH) {
   const RUNTIME::IMAGE* src = SRC.HANDLE();
-  uint32_t* screen = RUNTIME::SCREENPTR();
-  if (!src || src->BPP != 4 || !screen) return;
-  RUNTIME::IMAGE* target = DEST.HANDLE();
-  uint8_t* tpix;
-  size_t tpitch;
-  int64_t tw, th;
-  if (target) {
-    if (target->BPP != 4) return;
-    tpix = RUNTIME::PIXELS(target);
-    tpitch = target->PITCH;
-    tw = target->WIDTH;
-    th = target->HEIGHT;
-  } else {
-    tpix = reinterpret_cast<uint8_t*>(screen);
-    tpitch = static_cast<size_t>(RUNTIME::SCREENPITCH());
-    tw = RUNTIME::SCREENWIDTH();
-    th = RUNTIME::SCREENHEIGHT();
-  }
+  if (!src || src->BPP != 4) return;
+  TARGETROWS t(DEST);
+  if (!t.ok()) return;
+  const int64_t tw = t.w, th = t.h;
   mapaxis(X, BW, src->WIDTH, tw, columns);
   mapaxis(Y, BH, src->HEIGHT, th, rows);
   if (columns.dst.empty() || rows.dst.empty()) return;
@@ -117,12 +182,10 @@ void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double
     srcrun = srcrun && sx[k] == sx[k - 1] + 1;
   }
 
-  const bool took = !RUNTIME::SCREENLOCKED();
-  if (took) RUNTIME::SCREENLOCK();
   const uint32_t* lastsrc = nullptr;
   const uint32_t* lastout = nullptr;
   for (size_t r = 0; r < rows.dst.size(); ++r) {
-    uint32_t* row = reinterpret_cast<uint32_t*>(tpix + static_cast<size_t>(rows.dst[r]) * tpitch);
+    uint32_t* row = t.row(rows.dst[r]);
     const uint32_t* s = RUNTIME::ROW32(src, static_cast<uint32_t>(rows.src[r]));
     if (!dstrun) {
       for (size_t k = 0; k < n; ++k) row[dx[k]] = s[sx[k]];
@@ -140,8 +203,6 @@ void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double
     lastsrc = s;
     lastout = out;
   }
-  if (!target) RUNTIME::SCREENDIRTY(rows.dst.front(), rows.dst.back());
-  if (took) RUNTIME::SCREENUNLOCK(-1, -1);
 }
 
 }  // namespace ZARVO::ENGINE::TRANSITION::DETAIL

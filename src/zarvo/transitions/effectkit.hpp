@@ -29,4 +29,9 @@ int32_t ROUNDEVEN(double V);
 void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double X, double Y,
                double BW, double BH);
 
+// The vertical stripes' incoming columns: SRC's 10-pixel columns, odd ones
+// at V and even ones at -V (single precision, halves away from zero), each
+// row done whole; the same pixels as one PSET put per column.
+void COLUMNSTRIPES(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double V);
+
 }  // namespace ZARVO::ENGINE::TRANSITION::DETAIL

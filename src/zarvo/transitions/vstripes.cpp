@@ -1,6 +1,5 @@
 #include "zarvo/transitions/vstripes.hpp"
 
-#include "zarvo/runtime/image.hpp"
 #include "zarvo/transitions/effectkit.hpp"
 #include "zarvo/transitions/transitions.hpp"
 
@@ -22,17 +21,9 @@ BOOLEAN ONFRAME(float) { return DETAIL::FRAMESTEP(ANIM); }
 void ONPAINT(GRAPHICS::BITMAP& DEST) {
   if (!ANIM) return;
   OLDBITMAP.DRAWTO(DEST, 0, 0, 0, 0, 0, 0, RASTEROP::GXALPHA, nullptr, nullptr);
-  const RUNTIME::IMAGE* img = NEWBITMAP.HANDLE();
-  if (!img) return;
-  const int32_t bottom = static_cast<int32_t>(img->HEIGHT) - 1;
-  const double V = ANIM->VALUE();
-  // Odd columns come down from above, even ones (the leftmost too) rise from below.
-  for (int32_t I = 0; I < NUMSTRIPES; ++I) {
-    const float y = static_cast<float>(I % 2 ? V : -V);
-    const int32_t left = 10 * I;
-    RUNTIME::IMAGEPUT(DEST.HANDLE(), static_cast<float>(left), y, img, left, 0, left + 9, bottom,
-                      RUNTIME::RECT_CORNERS, RUNTIME::PUT_PSET, 0, nullptr, nullptr);
-  }
+  // Odd columns come down from above, even ones (the leftmost too) rise from
+  // below; done a row at a time, as NUMSTRIPES separate puts would be slow.
+  DETAIL::COLUMNSTRIPES(DEST, NEWBITMAP, ANIM->VALUE());
 }
 
 }  // namespace ZARVO::ENGINE::TRANSITION::VSTRIPESEFFECT
