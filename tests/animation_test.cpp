@@ -174,7 +174,7 @@ TEST(Animation, DestroyedOrReplayedWhileListed) {
   ASSERT_EQ(LISTCOUNT, 2);
   EXPECT_EQ(ANIMLIST[1], &c);
   EXPECT_EQ(c.QUEUEINDEX, 1);
-  pass();  // must not touch the freed one
+  pass();                                // must not touch the freed one
   c.PLAY(1.0, static_cast<EASING>(77));  // listed once, and a curve to call
   EXPECT_EQ(LISTCOUNT, 2);
   c.ENDVALUE(10.0);

@@ -10,10 +10,11 @@ using namespace ZARVO::EFFECT;
 namespace E = ZARVO::EFFECT::EASINGFUNC;
 
 namespace {
-constexpr EASINGFUNCTION ALL[19] = {
-    E::LINEAR,   E::EASEIN,    E::EASEOUT,     E::EASEINOUT, E::EXPOIN,    E::EXPOOUT,   E::EXPOINOUT,
-    E::BOUNCEIN, E::BOUNCEOUT, E::BOUNCEINOUT, E::ELASIN,    E::ELASOUT,   E::ELASINOUT, E::BACKIN,
-    E::BACKOUT,  E::BACKINOUT, E::CUBICIN,     E::CUBICOUT,  E::CUBICINOUT};
+constexpr EASINGFUNCTION ALL[19] = {E::LINEAR,    E::EASEIN,      E::EASEOUT,   E::EASEINOUT,
+                                    E::EXPOIN,    E::EXPOOUT,     E::EXPOINOUT, E::BOUNCEIN,
+                                    E::BOUNCEOUT, E::BOUNCEINOUT, E::ELASIN,    E::ELASOUT,
+                                    E::ELASINOUT, E::BACKIN,      E::BACKOUT,   E::BACKINOUT,
+                                    E::CUBICIN,   E::CUBICOUT,    E::CUBICINOUT};
 }  // namespace
 
 TEST(Easing, PolynomialCurves) {
@@ -56,14 +57,16 @@ TEST(Easing, BounceCurves) {
   EXPECT_DOUBLE_EQ(E::BOUNCEOUT(0, t1, 1, 0, 1), 7.5625 * w1 * w1 + 0.75);
   const double t3 = 0.9090909090909091, w3 = t3 - 0.9545454545454546;
   EXPECT_DOUBLE_EQ(E::BOUNCEOUT(0, t3, 1, 0, 1), 7.5625 * w3 * w3 + 0.984375);
-  EXPECT_DOUBLE_EQ(E::BOUNCEOUT(0, 0.8, 1, 0, 1), 7.5625 * std::pow(0.8 - 0.8181818181818182, 2) + 0.9375);
+  EXPECT_DOUBLE_EQ(E::BOUNCEOUT(0, 0.8, 1, 0, 1),
+                   7.5625 * std::pow(0.8 - 0.8181818181818182, 2) + 0.9375);
 }
 
 TEST(Easing, ElasticCurves) {
   for (EASINGFUNCTION f : {E::ELASIN, E::ELASOUT, E::ELASINOUT}) EXPECT_EQ(f(0, 0, 1, 0, 100), 0);
   EXPECT_NEAR(E::ELASOUT(0, 0.75, 1, 0, 100), 100.0, 5e-5);
   EXPECT_NEAR(E::ELASINOUT(0, 0.5, 1, 0, 100), 100.8344, 5e-5);
-  EXPECT_NEAR(E::ELASIN(0, 1 - 1e-9, 1, 0, 100), 70.7107, 1e-4) << "approaches sin(K) of the change";
+  EXPECT_NEAR(E::ELASIN(0, 1 - 1e-9, 1, 0, 100), 70.7107, 1e-4)
+      << "approaches sin(K) of the change";
   // The second half swings by a fixed amount, whatever the change.
   for (double t : {0.55, 0.6, 0.8})
     EXPECT_NEAR(E::ELASINOUT(0, t, 1, 0, 100) - 100, E::ELASINOUT(0, t, 1, 0, 1000) - 1000, 1e-9);

@@ -40,7 +40,9 @@ std::function<void(uint64_t)> inframe1, inhook;
 uint64_t pass() { return HL::DELAYCOUNT() + 1; }
 
 template <int N>
-void onshow() { recs.push_back({pass(), N, 'S', 0}); }
+void onshow() {
+  recs.push_back({pass(), N, 'S', 0});
+}
 template <int N>
 void onhide(int32_t next, BOOLEAN& cancel) {
   recs.push_back({pass(), N, 'H', next});
@@ -200,7 +202,8 @@ TEST(Show, PointerNudgedWhenTransitionEnds) {
   HL::SETMOUSECALL(calls + 1, &x, &y, &v, &c);
   EXPECT_EQ((std::vector<int32_t>{x, y, v, c}), (std::vector<int32_t>{19, 9, -1, -1}));
   int moves = 0;
-  for (const REC& r : recs) moves += r.screen == 1 && r.arg == static_cast<int32_t>(INPUTEVENT::MOUSEMOVE);
+  for (const REC& r : recs)
+    moves += r.screen == 1 && r.arg == static_cast<int32_t>(INPUTEVENT::MOUSEMOVE);
   EXPECT_EQ(moves, 2) << "the new screen hears both moves";
 }
 

@@ -100,12 +100,12 @@ void pictures(int w, int h) {
   noise(NEWBITMAP, w, h, 2);
 }
 
-#define EXPECT_PIC(got, want)                                                   \
-  do {                                                                          \
-    size_t bad = 0;                                                             \
-    while (bad < (want).p.size() && (got).p[bad] == (want).p[bad]) ++bad;       \
-    EXPECT_EQ(bad, (want).p.size()) << "first difference at (" << bad % (want).w \
-                                    << ", " << bad / (want).w << ")";           \
+#define EXPECT_PIC(got, want)                                                          \
+  do {                                                                                 \
+    size_t bad = 0;                                                                    \
+    while (bad < (want).p.size() && (got).p[bad] == (want).p[bad]) ++bad;              \
+    EXPECT_EQ(bad, (want).p.size())                                                    \
+        << "first difference at (" << bad % (want).w << ", " << bad / (want).w << ")"; \
   } while (0)
 
 }  // namespace
@@ -198,12 +198,12 @@ TEST(TransitionPaint, ZoomInFromACentreBoxToTheWholeScreen) {
   ZOOMINEFFECT::INIT(EFFECT::EASING::LINEAR, 1.0f);
   PIC oldp = read(OLDBITMAP), newp = read(NEWBITMAP), before;
   const std::vector<std::vector<double>> cases = {{319, 239, 2, 2},
-                                                 {100.25, 50.5, 320.7, 240.3},
-                                                 {0, 0, 640, 480},
-                                                 {-32.5, -24.5, 705, 529},
-                                                 {5, 5, 0.49, 40},
-                                                 // single precision skips column 128
-                                                 {127.499995, 50, 100, 60}};
+                                                  {100.25, 50.5, 320.7, 240.3},
+                                                  {0, 0, 640, 480},
+                                                  {-32.5, -24.5, 705, 529},
+                                                  {5, 5, 0.49, 40},
+                                                  // single precision skips column 128
+                                                  {127.499995, 50, 100, 60}};
   for (const auto& v : cases) {
     PIC got = painted(ZOOMINEFFECT::ANIM, v, ZOOMINEFFECT::ONPAINT, &before), want = before;
     put(want, oldp, 0, 0, true);

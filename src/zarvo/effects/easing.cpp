@@ -108,8 +108,10 @@ double ELASINOUT(double, double T, double D, double B, double C) {
   if (h == 2) return C + B;
   const double S = (0.3 * D / TWOPI) * K;
   const double v = h - 1;
-  if (h < 1) return -0.5 * (std::pow(2.0, 10 * v) * C * std::sin((D * v - S) * TWOPI / (0.45 * D))) + B;
-  return 0.85079 * std::pow(2.0, -10 * v) * std::sin((D * v * TWOPI - 10.69134245499064) / (0.45 * D)) +
+  if (h < 1)
+    return -0.5 * (std::pow(2.0, 10 * v) * C * std::sin((D * v - S) * TWOPI / (0.45 * D))) + B;
+  return 0.85079 * std::pow(2.0, -10 * v) *
+             std::sin((D * v * TWOPI - 10.69134245499064) / (0.45 * D)) +
          C + B;
 }
 
@@ -146,9 +148,9 @@ double CUBICINOUT(double, double T, double D, double B, double C) {
 
 EASINGFUNCTION FUNCTION(EASING E) {
   static constexpr EASINGFUNCTION table[19] = {
-      LINEAR,    EASEIN, EASEOUT,  EASEINOUT, EXPOIN,  EXPOOUT,   EXPOINOUT,
-      BOUNCEIN,  BOUNCEOUT, BOUNCEINOUT, ELASIN, ELASOUT, ELASINOUT, BACKIN,
-      BACKOUT,   BACKINOUT, CUBICIN, CUBICOUT, CUBICINOUT};
+      LINEAR,   EASEIN,    EASEOUT,     EASEINOUT, EXPOIN,    EXPOOUT,   EXPOINOUT,
+      BOUNCEIN, BOUNCEOUT, BOUNCEINOUT, ELASIN,    ELASOUT,   ELASINOUT, BACKIN,
+      BACKOUT,  BACKINOUT, CUBICIN,     CUBICOUT,  CUBICINOUT};
   const int32_t i = static_cast<int32_t>(E);
   if (i < 0 || i > 18) return LINEAR;
   return table[i];

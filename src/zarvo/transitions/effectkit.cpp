@@ -68,7 +68,8 @@ void mapaxis(double start, double extent, uint32_t srcsize, int64_t targetsize, 
     const int64_t d = putposition(start + kd);
     if (d < 0 || d >= targetsize) continue;
     double s = std::floor(kd * scale);
-    s = std::clamp(s, 0.0, static_cast<double>(srcsize - 1));  // the put clamps its source rectangle
+    s = std::clamp(s, 0.0,
+                   static_cast<double>(srcsize - 1));  // the put clamps its source rectangle
     a.dst.push_back(static_cast<int32_t>(d));
     a.src.push_back(static_cast<int32_t>(s));
   }
@@ -103,7 +104,8 @@ class TARGETROWS {
     if (took) RUNTIME::SCREENLOCK();
   }
   ~TARGETROWS() {
-    if (isscreen && first <= last) RUNTIME::SCREENDIRTY(static_cast<int32_t>(first), static_cast<int32_t>(last));
+    if (isscreen && first <= last)
+      RUNTIME::SCREENDIRTY(static_cast<int32_t>(first), static_cast<int32_t>(last));
     if (took) RUNTIME::SCREENUNLOCK(-1, -1);
   }
   TARGETROWS(const TARGETROWS&) = delete;
@@ -142,7 +144,8 @@ void COLUMNSTRIPES(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, do
     if (!ve && !vo) continue;
     uint32_t* d = t.row(ty);
     if (ve && vo && re == ro) {
-      std::memcpy(d, RUNTIME::ROW32(src, static_cast<uint32_t>(re)), static_cast<size_t>(width) * 4);
+      std::memcpy(d, RUNTIME::ROW32(src, static_cast<uint32_t>(re)),
+                  static_cast<size_t>(width) * 4);
       continue;
     }
     // The columns never overlap, so their order does not matter.

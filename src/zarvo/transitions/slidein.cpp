@@ -14,14 +14,30 @@ void INIT(EFFECT::EASING EASING, float DURATION) {
   // ends at (0, 0); an unknown direction leaves it still.
   double x = 0.0, y = 0.0;
   switch (DIRECTION) {
-    case TRANSITIONDIRECTION::FROMLEFT: x = -W; break;
-    case TRANSITIONDIRECTION::FROMRIGHT: x = W; break;
-    case TRANSITIONDIRECTION::FROMTOP: y = -H; break;
-    case TRANSITIONDIRECTION::FROMBOTTOM: y = H; break;
-    case TRANSITIONDIRECTION::FROMTOPLEFT: x = -W, y = -H; break;
-    case TRANSITIONDIRECTION::FROMTOPRIGHT: x = W, y = -H; break;
-    case TRANSITIONDIRECTION::FROMBOTTOMLEFT: x = -W, y = H; break;
-    case TRANSITIONDIRECTION::FROMBOTTOMRIGHT: x = W, y = H; break;
+    case TRANSITIONDIRECTION::FROMLEFT:
+      x = -W;
+      break;
+    case TRANSITIONDIRECTION::FROMRIGHT:
+      x = W;
+      break;
+    case TRANSITIONDIRECTION::FROMTOP:
+      y = -H;
+      break;
+    case TRANSITIONDIRECTION::FROMBOTTOM:
+      y = H;
+      break;
+    case TRANSITIONDIRECTION::FROMTOPLEFT:
+      x = -W, y = -H;
+      break;
+    case TRANSITIONDIRECTION::FROMTOPRIGHT:
+      x = W, y = -H;
+      break;
+    case TRANSITIONDIRECTION::FROMBOTTOMLEFT:
+      x = -W, y = H;
+      break;
+    case TRANSITIONDIRECTION::FROMBOTTOMRIGHT:
+      x = W, y = H;
+      break;
   }
   a->STARTVALUE(1, x);
   a->STARTVALUE(2, y);
