@@ -237,3 +237,24 @@ TEST_F(BitmapLoad, PixelAccess) {
   empty.PIXEL({0, 0}, 1);
   EXPECT_EQ(empty.PIXELALPHA({0, 0}), 0);
 }
+
+// Adopting an image of another size drops an alpha copy made for the old
+// one, so the next ALPHA set cannot read past it.
+TEST_F(BitmapLoad, AdoptedImageOfAnotherSizeDropsAlphaCopy) {
+  BITMAP b(2, 2, 0x80000000u);
+  b.PRESERVEALPHACHANNEL();
+  TESTS::IMG previous(b.HANDLE());  // HANDLE set does not release it
+  b.HANDLE(RUNTIME::IMAGECREATE(16, 16, 0xFF000000u, 32, 0));
+  EXPECT_EQ(b.IALPHACHANNEL, nullptr);
+  b.ALPHA(128);  // relative now: 255 * 128 / 255
+  EXPECT_EQ(pixel(b, 15, 15), 0x80000000u);
+
+  BITMAP same(2, 2, 0x80000000u);
+  same.PRESERVEALPHACHANNEL();
+  RUNTIME::IMAGE* old = same.HANDLE();
+  same.HANDLE(RUNTIME::IMAGECREATE(2, 2, 0xFF000000u, 32, 0));
+  RUNTIME::IMAGEDESTROY(old);
+  ASSERT_NE(same.IALPHACHANNEL, nullptr) << "same size: the copy still fits";
+  same.ALPHA(255);
+  EXPECT_EQ(pixel(same, 1, 1), 0x80000000u);
+}

@@ -94,6 +94,12 @@ void BITMAP::adopt(IMAGE* img) {
 }
 
 void BITMAP::HANDLE(IMAGE* H) {
+  // An alpha copy holds IW x IH bytes; for an image of another size ALPHA
+  // set would read past it.
+  if (IALPHACHANNEL && (!H || H->WIDTH != IW || H->HEIGHT != IH)) {
+    std::free(IALPHACHANNEL);
+    IALPHACHANNEL = nullptr;
+  }
   if (!H) {
     // Adopting nothing leaves an empty bitmap rather than stale geometry.
     IMGHANDLE = nullptr;
