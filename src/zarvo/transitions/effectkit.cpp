@@ -67,9 +67,8 @@ void mapaxis(double start, double extent, uint32_t srcsize, int64_t targetsize, 
     const double kd = static_cast<double>(k);
     const int64_t d = putposition(start + kd);
     if (d < 0 || d >= targetsize) continue;
-    double s = std::floor(kd * scale);
-    s = std::clamp(s, 0.0,
-                   static_cast<double>(srcsize - 1));  // the put clamps its source rectangle
+    // The put clamps its source rectangle into the picture.
+    const double s = std::clamp(std::floor(kd * scale), 0.0, static_cast<double>(srcsize - 1));
     a.dst.push_back(static_cast<int32_t>(d));
     a.src.push_back(static_cast<int32_t>(s));
   }
@@ -148,15 +147,18 @@ void COLUMNSTRIPES(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, do
                   static_cast<size_t>(width) * 4);
       continue;
     }
-    // The columns never overlap, so their order does not matter.
-    for (int64_t left = 0, I = 0; left < width; left += 10, ++I) {
-      const bool odd = I % 2 != 0;
-      if (!(odd ? vo : ve)) continue;
-      const uint32_t* s = RUNTIME::ROW32(src, static_cast<uint32_t>(odd ? ro : re));
-      if (width - left >= 10)
-        std::memcpy(d + left, s + left, 40);  // a fixed size the compiler inlines
-      else
-        std::memcpy(d + left, s + left, static_cast<size_t>(width - left) * 4);
+    // The columns never overlap, so their order does not matter: even ones
+    // first, then odd ones.
+    for (int64_t first = 0; first < 20; first += 10) {
+      const int64_t r = first == 0 ? re : ro;
+      if (!(first == 0 ? ve : vo)) continue;
+      const uint32_t* s = RUNTIME::ROW32(src, static_cast<uint32_t>(r));
+      for (int64_t left = first; left < width; left += 20) {
+        if (width - left >= 10)
+          std::memcpy(d + left, s + left, 40);  // a fixed size the compiler inlines
+        else
+          std::memcpy(d + left, s + left, static_cast<size_t>(width - left) * 4);
+      }
     }
   }
 }
