@@ -171,6 +171,26 @@ TEST_F(Filters, FlipWorkedExample) {
   EXPECT_EQ(FLIPDIRECTION::GXBOTH & v, v);
 }
 
+// A flipped bitmap's alpha copy is flipped with it, so fading afterwards keeps
+// the mirrored shape (an arrow flipped to point left stays a clean left arrow).
+TEST_F(Filters, FlipCarriesTheAlphaCopy) {
+  BITMAP b(3, 2, 0);
+  for (uint32_t i = 0; i < 6; ++i) b.PIXEL({int32_t(i % 3), int32_t(i / 3)}, (i + 1) * 0x10000000u);
+  b.PRESERVEALPHACHANNEL();
+  FLIPDIRECTION h = FLIPDIRECTION::GXHORISONTAL, v = FLIPDIRECTION::GXVERTICAL;
+  b.APPLYFILTER(BITMAPFILTER::GXFLIP, &h);
+  b.ALPHA(255);  // alpha restored from the copy
+  EXPECT_EQ(b.PIXELALPHA({0, 0}), 0x30);
+  EXPECT_EQ(b.PIXELALPHA({2, 1}), 0x40);
+  b.APPLYFILTER(BITMAPFILTER::GXFLIP, &v);
+  b.ALPHA(255);
+  EXPECT_EQ(b.PIXELALPHA({0, 0}), 0x60);
+  EXPECT_EQ(b.PIXELALPHA({1, 1}), 0x20);
+  b.ALPHA(0);
+  EXPECT_EQ(b.PIXELALPHA({0, 0}), 0);
+  EXPECT_EQ(b.PIXEL({0, 0}) & 0xFFFFFF, 0u) << "colour untouched";
+}
+
 // Wide, tall, odd and even shapes, every direction and stray bits, applied
 // once against mirrored coordinates and twice against the original; a
 // negative pitch walks the rows upwards.
@@ -241,7 +261,7 @@ TEST_F(Filters, ApplyFilterDispatch) {
             (std::vector<int32_t>{6, 5, 4, 32}));
   EXPECT_EQ(seen.param, &v);
 
-  // Neither the opacity nor the alpha copy is touched: the copy stays unmirrored.
+  // The opacity stays; the alpha copy is mirrored with the pixels.
   BITMAP button(2, 1, 0xFF000001u);
   button.PIXEL({1, 0}, 0x10000002u);
   button.PRESERVEALPHACHANNEL();
@@ -250,8 +270,8 @@ TEST_F(Filters, ApplyFilterDispatch) {
   button.APPLYFILTER(BITMAPFILTER::GXFLIP, &d);
   EXPECT_EQ(button.ALPHA(), 200);
   button.ALPHA(255);
-  EXPECT_EQ(button.PIXEL({0, 0}), 0xFF000002u);
-  EXPECT_EQ(button.PIXEL({1, 0}), 0x10000001u);
+  EXPECT_EQ(button.PIXEL({0, 0}), 0x10000002u);
+  EXPECT_EQ(button.PIXEL({1, 0}), 0xFF000001u);
 }
 
 TEST_F(Filters, RefusedArguments) {

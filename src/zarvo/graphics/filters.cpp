@@ -284,6 +284,21 @@ void FLIP(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
 
 }  // namespace FILTER
 
+namespace {
+
+// The alpha copy is column-major: byte x * h + y belongs to pixel (x, y).
+void flipalphacopy(uint8_t* a, uint32_t w, uint32_t h, int32_t dir) {
+  if (dir & static_cast<int32_t>(FLIPDIRECTION::GXHORISONTAL))
+    for (uint32_t x = 0; x < w / 2; ++x)
+      std::swap_ranges(a + static_cast<size_t>(x) * h, a + static_cast<size_t>(x + 1) * h,
+                       a + static_cast<size_t>(w - 1 - x) * h);
+  if (dir & static_cast<int32_t>(FLIPDIRECTION::GXVERTICAL))
+    for (uint32_t x = 0; x < w; ++x)
+      std::reverse(a + static_cast<size_t>(x) * h, a + static_cast<size_t>(x + 1) * h);
+}
+
+}  // namespace
+
 void BITMAP::APPLYFILTER(BITMAPFILTER KIND, void* PARAM, FILTERPROC PROC) {
   if (!IMGHANDLE) return;
   // The header describes the memory; the fields mirror it.
@@ -313,7 +328,15 @@ void BITMAP::APPLYFILTER(BITMAPFILTER KIND, void* PARAM, FILTERPROC PROC) {
     case BITMAPFILTER::GXPIXELOFFSET:
       FILTER::PIXELOFFSET(px, w, h, bpp, pitch, static_cast<const MATH::POINT*>(PARAM));
       break;
-    case BITMAPFILTER::GXFLIP: FILTER::FLIP(px, w, h, bpp, pitch, readint()); break;
+    case BITMAPFILTER::GXFLIP: {
+      const int32_t* dir = readint();
+      FILTER::FLIP(px, w, h, bpp, pitch, dir);
+      // The alpha copy follows the pixels, or a later ALPHA would paint the
+      // unmirrored shape's alpha onto the mirrored image.
+      if (dir && IALPHACHANNEL && static_cast<uint32_t>(w) == IW && static_cast<uint32_t>(h) == IH)
+        flipalphacopy(IALPHACHANNEL, IW, IH, *dir);
+      break;
+    }
     case BITMAPFILTER::GXCUSTOM:
       if (PROC) PROC(px, w, h, bpp, pitch, PARAM);
       break;
