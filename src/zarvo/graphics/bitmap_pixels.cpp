@@ -64,28 +64,29 @@ inline int32_t roundeven(float v) { return static_cast<int32_t>(std::nearbyintf(
 
 void BITMAP::ALPHA(uint8_t A) {
   if (IBPP == 4 && IMGHANDLE) {
+    // The new alpha depends only on the old byte, so one table of 256
+    // results (each rounded exactly as the per-pixel rule) serves every pixel.
+    uint8_t table[256];
     if (IALPHACHANNEL) {
       const float f = static_cast<float>(A) / 255.0f;
+      for (int a = 0; a < 256; ++a) table[a] = static_cast<uint8_t>(roundeven(a * f));
       // The alpha copy is column-major: index x * IH + y.
       for (uint32_t y = 0; y < IH; ++y) {
         uint8_t* row = PIXELS(IMGHANDLE) + static_cast<size_t>(y) * IPITCH;
         const uint8_t* col = IALPHACHANNEL + y;
-        for (uint32_t x = 0; x < IW; ++x)
-          row[x * 4 + 3] = static_cast<uint8_t>(roundeven(col[static_cast<size_t>(x) * IH] * f));
+        for (uint32_t x = 0; x < IW; ++x) row[x * 4 + 3] = table[col[static_cast<size_t>(x) * IH]];
       }
     } else {
       const float f = static_cast<float>(A < 25 ? 25 : A) / static_cast<float>(IALPHA < 25 ? 25 : IALPHA);
+      for (int a = 0; a < 256; ++a) {
+        // Alpha 5 and below is left alone. A product above 255 is clamped: a
+        // wrapped byte would turn a nearly opaque pixel nearly transparent.
+        const int32_t v = a > 5 ? roundeven(a * f) : a;
+        table[a] = static_cast<uint8_t>(v > 255 ? 255 : v);
+      }
       for (uint32_t y = 0; y < IH; ++y) {
         uint8_t* row = PIXELS(IMGHANDLE) + static_cast<size_t>(y) * IPITCH;
-        for (uint32_t x = 0; x < IW; ++x) {
-          const uint8_t a = row[x * 4 + 3];
-          // A product above 255 is clamped: a wrapped byte would flip a
-          // nearly opaque pixel to nearly transparent.
-          if (a > 5) {
-            const int32_t v = roundeven(a * f);
-            row[x * 4 + 3] = static_cast<uint8_t>(v > 255 ? 255 : v);
-          }
-        }
+        for (uint32_t x = 0; x < IW; ++x) row[x * 4 + 3] = table[row[x * 4 + 3]];
       }
     }
   }
