@@ -4,6 +4,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <array>
 #include <chrono>
 #include <csetjmp>
 #include <cstdio>
@@ -490,26 +491,86 @@ TEST(PngFile, LoadsLikeMemoryAndRejectsUnreadableFiles) {
 TEST(PngRows, FastKernelsMatchTheFilterDefinition) {
   std::mt19937 rng(3);
   for (uint32_t unit : {1u, 2u, 3u, 4u, 6u, 8u}) {
-    for (size_t pixels : {1, 2, 3, 5, 6, 7, 16, 17, 33, 100}) {
+    for (size_t pixels : {1, 2, 3, 5, 7, 16, 17, 33, 70, 101, 250}) {
       const size_t n = pixels * unit, stride = n + 1;
       for (int t1 = 0; t1 < 5; ++t1) {
         for (int t2 = 0; t2 < 5; ++t2) {
-          // Three rows with their filter bytes, then the slack the kernels may read.
-          BYTES fast(3 * stride + PNG::ROWSLACK);
-          for (auto& b : fast) b = static_cast<uint8_t>(rng() & (rng() % 2 ? 0xFF : 0x7));
-          BYTES slow = fast, single = fast;
-          uint8_t* r[3] = {&slow[1], &slow[1 + stride], &slow[1 + 2 * stride]};
-          PNG::UNFILTERREFERENCE(uint8_t(t1), r[1], (t2 & 1) ? nullptr : r[0], n, unit);
-          PNG::UNFILTERREFERENCE(uint8_t(t2), r[2], r[1], n, unit);
-          uint8_t* f[3] = {&fast[1], &fast[1 + stride], &fast[1 + 2 * stride]};
-          PNG::UNFILTERPAIR(uint8_t(t1), f[1], (t2 & 1) ? nullptr : f[0], uint8_t(t2), f[2], n, unit);
-          EXPECT_EQ(fast, slow) << unit << " " << pixels << " " << t1 << " " << t2;
-          uint8_t* s[3] = {&single[1], &single[1 + stride], &single[1 + 2 * stride]};
-          PNG::UNFILTERROW(uint8_t(t1), s[1], (t2 & 1) ? nullptr : s[0], n, unit);
-          PNG::UNFILTERROW(uint8_t(t2), s[2], s[1], n, unit);
+          // Five rows with their filter bytes, then the slack the kernels may read.
+          BYTES slow(5 * stride + PNG::ROWSLACK);
+          for (auto& b : slow) b = static_cast<uint8_t>(rng() & (rng() % 2 ? 0xFF : 0x7));
+          BYTES pair = slow, single = slow, quad = slow;
+          auto row = [&](BYTES& b, int k) { return &b[1 + k * stride]; };
+          const bool first = t2 & 1;  // row 1 starts a pass: no row above
+          PNG::UNFILTERREFERENCE(uint8_t(t1), row(slow, 1), first ? nullptr : row(slow, 0), n, unit);
+          for (int k = 2; k < 5; ++k) PNG::UNFILTERREFERENCE(uint8_t(t2), row(slow, k), row(slow, k - 1), n, unit);
+          PNG::UNFILTERPAIR(uint8_t(t1), row(pair, 1), first ? nullptr : row(pair, 0), uint8_t(t2), row(pair, 2), n, unit);
+          PNG::UNFILTERPAIR(uint8_t(t2), row(pair, 3), row(pair, 2), uint8_t(t2), row(pair, 4), n, unit);
+          EXPECT_EQ(pair, slow) << unit << " " << pixels << " " << t1 << " " << t2;
+          PNG::UNFILTERROW(uint8_t(t1), row(single, 1), first ? nullptr : row(single, 0), n, unit);
+          for (int k = 2; k < 5; ++k) PNG::UNFILTERROW(uint8_t(t2), row(single, k), row(single, k - 1), n, unit);
           EXPECT_EQ(single, slow) << unit << " " << pixels << " " << t1 << " " << t2;
+          if (t1 != t2 || first) continue;
+          PNG::UNFILTERQUAD(uint8_t(t1), row(quad, 1), row(quad, 0), row(quad, 2), row(quad, 3), row(quad, 4), n, unit);
+          EXPECT_EQ(quad, slow) << unit << " " << pixels << " " << t1;
         }
       }
     }
   }
+}
+
+TEST(PngRows, PaethKernelsAgreeForEveryTriple) {
+  // Rows of 4-byte pixels alternate a set-up pixel, which fixes the next
+  // pixel's left (a) and upper-left (c) bytes, and a test pixel, whose upper
+  // byte is b. Each of the 4 lanes covers a quarter of the values of a.
+  const size_t perrow = 2048, n = perrow * 2 * 4;
+  std::vector<std::array<int, 3>> triples;
+  BYTES prior(n + PNG::ROWSLACK), row(n + PNG::ROWSLACK);
+  size_t done = 0;
+  auto flush = [&]() {
+    BYTES fast = row, single = row, slow = row;
+    PNG::UNFILTERREFERENCE(4, slow.data(), prior.data(), n, 4);
+    PNG::UNFILTERROW(4, single.data(), prior.data(), n, 4);
+    EXPECT_EQ(single, slow);
+    // Paired, the second row runs over the first as its row above.
+    BYTES two(2 * (n + 1) + PNG::ROWSLACK), twoslow;
+    std::copy(row.begin(), row.begin() + n, two.begin());
+    std::copy(row.begin(), row.begin() + n, two.begin() + n + 1);
+    twoslow = two;
+    PNG::UNFILTERREFERENCE(4, twoslow.data(), prior.data(), n, 4);
+    PNG::UNFILTERREFERENCE(4, twoslow.data() + n + 1, twoslow.data(), n, 4);
+    PNG::UNFILTERPAIR(4, two.data(), prior.data(), 4, two.data() + n + 1, n, 4);
+    EXPECT_EQ(two, twoslow);
+    ++done;
+  };
+  size_t px = 0;
+  int recon[4] = {0, 0, 0, 0}, above[4] = {0, 0, 0, 0};
+  for (int b = 0; b < 256; ++b) {
+    for (int c = 0; c < 256; ++c) {
+      for (int a = 0; a < 64; ++a) {
+        for (int lane = 0; lane < 4; ++lane) {
+          const size_t s = 8 * px + lane, t = s + 4;
+          const int want = a + 64 * lane;
+          // Set-up pixel: above it c; reconstructed to the wanted a.
+          prior[s] = static_cast<uint8_t>(c);
+          int p = PNG::FILTER_PAETH;
+          const int pa = std::abs(c - above[lane]), pb = std::abs(recon[lane] - above[lane]);
+          const int pc = std::abs(recon[lane] + c - 2 * above[lane]);
+          p = (pa <= pb && pa <= pc) ? recon[lane] : (pb <= pc ? c : above[lane]);
+          row[s] = static_cast<uint8_t>(want - p);
+          prior[t] = static_cast<uint8_t>(b);
+          row[t] = static_cast<uint8_t>(b * 7 + c);
+          const int qa = std::abs(b - c), qb = std::abs(want - c), qc = std::abs(want + b - 2 * c);
+          const int q = (qa <= qb && qa <= qc) ? want : (qb <= qc ? b : c);
+          recon[lane] = static_cast<uint8_t>(row[t] + q);
+          above[lane] = b;
+        }
+        if (++px == perrow) {
+          flush();
+          px = 0;
+          for (int lane = 0; lane < 4; ++lane) recon[lane] = above[lane] = 0;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(done, 256u * 256u * 64u / perrow);
 }

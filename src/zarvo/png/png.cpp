@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -295,24 +296,29 @@ bool DECODE(const HEADER& h, const CONVERSION& cv, uint8_t* raw, const TARGET& o
     const uint8_t* prior = nullptr;
     uint32_t r = 0;
     while (r < s.HEIGHT) {
-      uint8_t* line = raw + off;
-      if (line[0] > FILTER_PAETH) return false;
-      if (prior && r + 1 < s.HEIGHT) {
-        uint8_t* line2 = line + rb + 1;
-        if (line2[0] > FILTER_PAETH) return false;
-        UNFILTERPAIR(line[0], line + 1, prior, line2[0], line2 + 1, rb, unit);
-        emit(r, line + 1);
-        emit(r + 1, line2 + 1);
-        prior = line2 + 1;
-        r += 2;
-        off += 2 * (rb + 1);
-      } else {
-        UNFILTERROW(line[0], line + 1, prior, rb, unit);
-        emit(r, line + 1);
-        prior = line + 1;
-        r += 1;
-        off += rb + 1;
+      // Rows go four or two at a time where they can: the kernels overlap
+      // the rows' dependency chains.
+      uint8_t* line[4];
+      uint32_t count = prior ? std::min<uint32_t>(4, s.HEIGHT - r) : 1;
+      for (uint32_t k = 0; k < count; ++k) {
+        line[k] = raw + off + k * (rb + 1);
+        if (line[k][0] > FILTER_PAETH) return false;
       }
+      if (count == 4 && (line[1][0] != line[0][0] || line[2][0] != line[0][0] ||
+                         line[3][0] != line[0][0]))
+        count = 2;
+      if (count == 3) count = 2;
+      if (count == 4)
+        UNFILTERQUAD(line[0][0], line[0] + 1, prior, line[1] + 1, line[2] + 1, line[3] + 1, rb,
+                     unit);
+      else if (count == 2)
+        UNFILTERPAIR(line[0][0], line[0] + 1, prior, line[1][0], line[1] + 1, rb, unit);
+      else
+        UNFILTERROW(line[0][0], line[0] + 1, prior, rb, unit);
+      for (uint32_t k = 0; k < count; ++k) emit(r + k, line[k] + 1);
+      prior = line[count - 1] + 1;
+      r += count;
+      off += count * (rb + 1);
     }
   }
   return true;

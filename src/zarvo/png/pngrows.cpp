@@ -85,12 +85,36 @@ inline size_t FULLBLOCKS(size_t n) {
   return n >= 16 ? (n - 16) / GEOM<BPP>::W + 1 : 0;
 }
 
+// The same masks twice over, for 256-bit shuffles (which shuffle each half).
+struct WIDEMASKS {
+  alignas(32) int8_t EXT[16][32];
+  alignas(32) int8_t PLACE[16][32];
+};
+
+constexpr WIDEMASKS MAKEWIDEMASKS(int bpp) {
+  const MASKS m = MAKEMASKS(bpp);
+  WIDEMASKS w{};
+  for (int k = 0; k < 16; ++k) {
+    for (int j = 0; j < 32; ++j) {
+      w.EXT[k][j] = m.EXT[k][j % 16];
+      w.PLACE[k][j] = m.PLACE[k][j % 16];
+    }
+  }
+  return w;
+}
+
+template <int BPP>
+inline constexpr WIDEMASKS WIDEMASKSFOR = MAKEWIDEMASKS(BPP);
+
 // The same kernels twice: with VEX encoding (three-operand forms, no copies,
-// any register for the blend mask) where AVX2 exists, else SSE4.1.
+// any register for the blend mask) and the 256-bit four-row kernel where AVX2
+// exists, else SSE4.1.
 #define ZARVO_SIMD __attribute__((target("avx2")))
+#define ZARVO_PNG_YMM 1
 namespace AVX2 {
 #include "zarvo/png/pngkernels.inc"
 }  // namespace AVX2
+#undef ZARVO_PNG_YMM
 #undef ZARVO_SIMD
 #define ZARVO_SIMD __attribute__((target("sse4.1")))
 namespace SSE41 {
@@ -106,7 +130,7 @@ const int SIMDLEVEL = [] {
 }();
 
 using ROWFN = void (*)(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit);
-using PAIRFN = bool (*)(int k1, int k2, uint8_t* r1, const uint8_t* p1, uint8_t* r2, size_t n,
+using PAIRFN = void (*)(int k1, int k2, uint8_t* r1, const uint8_t* p1, uint8_t* r2, size_t n,
                         uint32_t unit);
 const ROWFN SIMDROWFN = SIMDLEVEL == 2 ? AVX2::ROW : SIMDLEVEL == 1 ? SSE41::ROW : nullptr;
 const PAIRFN SIMDPAIRFN = SIMDLEVEL == 2 ? AVX2::PAIR : SIMDLEVEL == 1 ? SSE41::PAIR : nullptr;
@@ -149,12 +173,26 @@ void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t t
 #ifdef ZARVO_PNG_X86
   const bool serial1 = type1 == FILTER_SUB || type1 == FILTER_AVG || type1 == FILTER_PAETH;
   const bool serial2 = type2 == FILTER_SUB || type2 == FILTER_AVG || type2 == FILTER_PAETH;
-  if (SIMDPAIRFN && prior1 && serial1 && serial2 &&
-      SIMDPAIRFN(type1, type2, row1, prior1, row2, n, unit))
+  if (SIMDPAIRFN && prior1 && serial1 && serial2) {
+    SIMDPAIRFN(type1, type2, row1, prior1, row2, n, unit);
     return;
+  }
 #endif
   UNFILTERROW(type1, row1, prior1, n, unit);
   UNFILTERROW(type2, row2, row1, n, unit);
+}
+
+void UNFILTERQUAD(uint8_t type, uint8_t* row1, const uint8_t* prior1, uint8_t* row2, uint8_t* row3,
+                  uint8_t* row4, size_t n, uint32_t unit) {
+#ifdef ZARVO_PNG_X86
+  const bool serial = type == FILTER_SUB || type == FILTER_AVG || type == FILTER_PAETH;
+  if (SIMDLEVEL == 2 && prior1 && serial) {
+    AVX2::QUAD(type, row1, prior1, row2, row3, row4, n, unit);
+    return;
+  }
+#endif
+  UNFILTERPAIR(type, row1, prior1, type, row2, n, unit);
+  UNFILTERPAIR(type, row3, row2, type, row4, n, unit);
 }
 
 void UNFILTERREFERENCE(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) {

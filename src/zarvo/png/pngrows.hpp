@@ -20,10 +20,15 @@ enum FILTER : uint8_t { FILTER_NONE = 0, FILTER_SUB = 1, FILTER_UP = 2, FILTER_A
 void UNFILTERROW(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit);
 
 // Reconstructs two consecutive rows: row1 over prior1, then row2 over row1.
-// Same result as two UNFILTERROW calls; interleaving the two rows' dependency
+// Same result as two UNFILTERROW calls; interleaving the rows' dependency
 // chains is what makes the Average and Paeth filters fast.
 void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t type2, uint8_t* row2,
                   size_t n, uint32_t unit);
+
+// Reconstructs four consecutive rows with the same filter type, each over the
+// one before (row 1 over prior1). Same result as four UNFILTERROW calls.
+void UNFILTERQUAD(uint8_t type, uint8_t* row1, const uint8_t* prior1, uint8_t* row2, uint8_t* row3,
+                  uint8_t* row4, size_t n, uint32_t unit);
 
 // The per-byte definition of the five filters, for the tests.
 void UNFILTERREFERENCE(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit);
