@@ -33,11 +33,7 @@ BITMAP::BITMAP(const BITMAP& other) { *this = other; }
 BITMAP& BITMAP::operator=(const BITMAP& other) {
   if (this == &other) return *this;
   DESTROY();
-  IW = other.IW;
-  IH = other.IH;
-  IBPP = other.IBPP;
-  IPITCH = other.IPITCH;
-  IALPHA = other.IALPHA;
+  copygeometry(other);
   if (other.IMGHANDLE) {
     const size_t bytes = IMAGESIZE(other.IMGHANDLE);
     IMAGE* img = IMAGEALLOCATE(other.IMGHANDLE->BPP, other.IMGHANDLE->WIDTH,
@@ -58,17 +54,21 @@ BITMAP::BITMAP(BITMAP&& other) noexcept { *this = std::move(other); }
 BITMAP& BITMAP::operator=(BITMAP&& other) noexcept {
   if (this == &other) return *this;
   DESTROY();
-  IW = other.IW;
-  IH = other.IH;
-  IBPP = other.IBPP;
-  IPITCH = other.IPITCH;
-  IALPHA = other.IALPHA;
+  copygeometry(other);
   IMGHANDLE = std::exchange(other.IMGHANDLE, nullptr);
   IALPHACHANNEL = std::exchange(other.IALPHACHANNEL, nullptr);
   return *this;
 }
 
 BITMAP::~BITMAP() { DESTROY(); }
+
+void BITMAP::copygeometry(const BITMAP& other) {
+  IW = other.IW;
+  IH = other.IH;
+  IBPP = other.IBPP;
+  IPITCH = other.IPITCH;
+  IALPHA = other.IALPHA;
+}
 
 BOOLEAN BITMAP::CREATE(int32_t W, int32_t H, uint32_t CLR, int32_t DEPTH) {
   DESTROY();

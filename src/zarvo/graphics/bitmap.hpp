@@ -146,6 +146,7 @@ struct BITMAP {
 
  private:
   void adopt(IMAGE* img);
+  void copygeometry(const BITMAP& other);
   BOOLEAN load(void* decoded, int32_t X, int32_t Y, int32_t W, int32_t H);
 };
 

@@ -8,12 +8,7 @@
 
 #include "zarvo/math/math.hpp"
 
-// AVX2 where the processor has it, plain x86-64 otherwise.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define ZARVO_MULTIVERSION __attribute__((target_clones("avx2", "default")))
-#else
-#define ZARVO_MULTIVERSION
-#endif
+#include "zarvo/runtime/multiversion.hpp"
 
 namespace ZARVO::GRAPHICS::BLENDER {
 

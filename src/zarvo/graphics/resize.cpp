@@ -11,12 +11,7 @@
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/runtime/image.hpp"
 
-// AVX2 where the processor has it, plain x86-64 otherwise.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define ZARVO_MULTIVERSION __attribute__((target_clones("avx2", "default")))
-#else
-#define ZARVO_MULTIVERSION
-#endif
+#include "zarvo/runtime/multiversion.hpp"
 
 namespace ZARVO::GRAPHICS {
 
