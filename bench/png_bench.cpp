@@ -175,8 +175,8 @@ bool SPNG(const IMAGEFILE& im) {
 #ifdef ZARVO_HAVE_STB
 bool STB(const IMAGEFILE& im) {
   int w, h, n;
-  stbi_uc* p = stbi_load_from_memory(im.BYTES.data(), static_cast<int>(im.BYTES.size()), &w, &h,
-                                     &n, 4);
+  stbi_uc* p =
+      stbi_load_from_memory(im.BYTES.data(), static_cast<int>(im.BYTES.size()), &w, &h, &n, 4);
   benchmark::DoNotOptimize(p);
   stbi_image_free(p);
   return p != nullptr;

@@ -1,6 +1,7 @@
 // libFuzzer target for the PNG memory load. Every input is decoded with
 // selector 2; whatever decodes is decoded again with selectors 1 and 3, and
-// the three blocks must hold the same pixels.
+// with every other kernel level (SSE4.1, the portable loops), and all must
+// hold the same pixels.
 //
 // The custom mutator keeps inputs past the CRC checks: half the time it fixes
 // every chunk's CRC after mutating, and a quarter of the time it mutates the
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "zarvo/png/png.hpp"
+#include "zarvo/png/pngrows.hpp"
 #include "zarvo/runtime/image.hpp"
 
 namespace {
@@ -60,6 +62,15 @@ void CROSSCHECK(const uint8_t* data, size_t size, const RT::IMAGE* img) {
     }
   }
   PNG::RELEASE(flipped, PNG::SELECT_BOTTOMUP);
+  const int best = PNG::USEKERNELS(-1);
+  for (int level = best - 1; level >= 0; --level) {
+    PNG::USEKERNELS(level);
+    auto* other = static_cast<RT::IMAGE*>(PNG::LOADMEMORY(data, n, PNG::SELECT_IMAGE));
+    CHECK(other != nullptr && RT::IMAGESIZE(other) == RT::IMAGESIZE(img));
+    CHECK(std::memcmp(other, img, RT::IMAGESIZE(img)) == 0);
+    PNG::RELEASE(other, PNG::SELECT_IMAGE);
+  }
+  PNG::USEKERNELS(best);
 }
 
 // Recomputes the CRC of every whole chunk.
@@ -83,8 +94,8 @@ extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxsize);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0x7FFFFFFF) return 0;
-  auto* img = static_cast<RT::IMAGE*>(
-      PNG::LOADMEMORY(data, static_cast<int32_t>(size), PNG::SELECT_IMAGE));
+  auto* img =
+      static_cast<RT::IMAGE*>(PNG::LOADMEMORY(data, static_cast<int32_t>(size), PNG::SELECT_IMAGE));
   if (img) {
     CROSSCHECK(data, size, img);
     PNG::RELEASE(img, PNG::SELECT_IMAGE);

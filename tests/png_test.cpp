@@ -27,7 +27,7 @@ namespace {
 struct FORMAT {
   uint8_t COLORTYPE, DEPTH;
 };
-constexpr FORMAT FORMATS[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {3, 1}, {3, 2}, {3, 4},
+constexpr FORMAT FORMATS[] = {{0, 1}, {0, 2}, {0, 4},  {0, 8}, {0, 16}, {3, 1}, {3, 2}, {3, 4},
                               {3, 8}, {2, 8}, {2, 16}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
 int32_t LEN(const BYTES& b) { return static_cast<int32_t>(b.size()); }
@@ -35,7 +35,8 @@ int32_t LEN(const BYTES& b) { return static_cast<int32_t>(b.size()); }
 // Decodes with selector 2 into row-major pixels; empty on failure. Checks the
 // image buffer's header and zero padding on the way.
 std::vector<uint32_t> DECODE(const BYTES& file) {
-  RT::IMAGE* img = static_cast<RT::IMAGE*>(PNG::LOADMEMORY(file.data(), LEN(file), PNG::SELECT_IMAGE));
+  RT::IMAGE* img =
+      static_cast<RT::IMAGE*>(PNG::LOADMEMORY(file.data(), LEN(file), PNG::SELECT_IMAGE));
   if (!img) return {};
   std::vector<uint32_t> px;
   EXPECT_EQ(img->TAG, 7);
@@ -92,11 +93,12 @@ std::vector<uint32_t> EXPECTED(const PICTURE& p, const BYTES& plte, const BYTES*
           break;
         case 2:
           r = hi(0), g = hi(1), b = hi(2);
-          if (trns && s(0) == static_cast<uint32_t>(key(0)) && s(1) == static_cast<uint32_t>(key(1)) &&
-              s(2) == static_cast<uint32_t>(key(2)))
+          if (trns && s(0) == static_cast<uint32_t>(key(0)) &&
+              s(1) == static_cast<uint32_t>(key(1)) && s(2) == static_cast<uint32_t>(key(2)))
             a = 0;
           break;
-        default: r = hi(0), g = hi(1), b = hi(2), a = hi(3);
+        default:
+          r = hi(0), g = hi(1), b = hi(2), a = hi(3);
       }
       out.push_back((a << 24) | (r << 16) | (g << 8) | b);
     }
@@ -143,6 +145,13 @@ std::vector<uint32_t> LIBPNGDECODE(const BYTES& file) {
   return px;
 }
 
+// Every kernel level this processor can run, the best first.
+std::vector<int> LEVELS() {
+  std::vector<int> l;
+  for (int level = PNG::USEKERNELS(-1); level >= 0; --level) l.push_back(level);
+  return l;
+}
+
 PICTURE PALETTED(uint32_t w, uint32_t h, uint8_t depth, uint32_t seed, uint32_t entries) {
   PICTURE p = RANDOMPICTURE(w, h, depth, 3, seed);
   for (auto& s : p.S) s = static_cast<uint16_t>(s % entries);
@@ -169,7 +178,8 @@ TEST(PngDecode, WorkedExamples) {
   EXPECT_EQ(RT::IMAGESIZE(img), 64u);
   RT::IMAGEDESTROY(img);
 
-  EXPECT_EQ(DECODE(SIMPLE(PICTURE{2, 1, 1, 0, {1, 0}})), (std::vector<uint32_t>{0xFFFFFFFF, 0xFF000000}));
+  EXPECT_EQ(DECODE(SIMPLE(PICTURE{2, 1, 1, 0, {1, 0}})),
+            (std::vector<uint32_t>{0xFFFFFFFF, 0xFF000000}));
   EXPECT_EQ(DECODE(SIMPLE(PICTURE{4, 1, 2, 0, {0, 1, 2, 3}})),
             (std::vector<uint32_t>{0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF}));
   const BYTES one = {0};
@@ -189,7 +199,7 @@ TEST(PngDecode, WorkedExamples) {
 }
 
 TEST(PngDecode, EveryFormatFilterAndInterlaceFollowsTheConversionTable) {
-  const uint32_t sizes[][2] = {{1, 1}, {2, 3}, {7, 5}, {9, 9}, {33, 17}};
+  const uint32_t sizes[][2] = {{1, 1}, {2, 3}, {7, 5}, {9, 9}, {70, 17}};
   uint32_t seed = 1;
   for (const FORMAT f : FORMATS) {
     for (const auto& sz : sizes) {
@@ -204,9 +214,15 @@ TEST(PngDecode, EveryFormatFilterAndInterlaceFollowsTheConversionTable) {
           o.INTERLACE = interlace;
           o.FILTER = filter;
           o.PLTE = plte;
-          EXPECT_EQ(DECODE(ENCODE(p, o)), want)
-              << "type " << int(f.COLORTYPE) << " depth " << int(f.DEPTH) << " size " << sz[0]
-              << "x" << sz[1] << " filter " << filter << " interlace " << interlace;
+          const BYTES file = ENCODE(p, o);
+          for (int level : LEVELS()) {
+            PNG::USEKERNELS(level);
+            EXPECT_EQ(DECODE(file), want)
+                << "type " << int(f.COLORTYPE) << " depth " << int(f.DEPTH) << " size " << sz[0]
+                << "x" << sz[1] << " filter " << filter << " interlace " << interlace << " level "
+                << level;
+          }
+          PNG::USEKERNELS(-1);
         }
       }
     }
@@ -238,7 +254,8 @@ TEST(PngDecode, AgreesWithLibpngIncludingTransparency) {
       }
       const BYTES file = ENCODE(p, o);
       const std::vector<uint32_t> ours = DECODE(file);
-      ASSERT_EQ(ours, LIBPNGDECODE(file)) << "type " << int(f.COLORTYPE) << " depth " << int(f.DEPTH);
+      ASSERT_EQ(ours, LIBPNGDECODE(file))
+          << "type " << int(f.COLORTYPE) << " depth " << int(f.DEPTH);
       EXPECT_EQ(ours, EXPECTED(p, o.PLTE, o.HASTRNS ? &o.TRNS : nullptr));
       if (f.COLORTYPE == 0 || f.COLORTYPE == 2) {
         EXPECT_EQ(ours[2 * 61 + 3] >> 24, 0u);
@@ -272,7 +289,7 @@ TEST(PngDecode, PaletteAndTransparencyChunkRules) {
   // Entries the palette does not supply read as black; a remainder is ignored.
   EXPECT_EQ(DECODE(SIMPLE(p, {9, 8, 7, 6, 5, 4, 3})),
             (std::vector<uint32_t>{0xFF090807, 0xFF060504, 0xFF000000, 0xFF000000}));
-  EXPECT_TRUE(FAILS(SIMPLE(p)));                        // no PLTE
+  EXPECT_TRUE(FAILS(SIMPLE(p)));                         // no PLTE
   EXPECT_TRUE(FAILS(SIMPLE(p, RANDOMPALETTE(257, 1))));  // 257 entries
   EXPECT_FALSE(FAILS(SIMPLE(p, RANDOMPALETTE(256, 1))));
   const BYTES empty, full(256, 7), over(257, 7);
@@ -281,9 +298,10 @@ TEST(PngDecode, PaletteAndTransparencyChunkRules) {
   EXPECT_TRUE(FAILS(SIMPLE(p, RANDOMPALETTE(4, 1), &over)));
   // Only the first PLTE and tRNS count, wherever they stand.
   const BYTES rest = ZLIB(SCANLINES(p, false, 0));
-  const BYTES two = JOIN({SIGNATURE(), CHUNK("IHDR", IHDRDATA(4, 1, 8, 3, 0)), CHUNK("IDAT", rest),
-                          CHUNK("tRNS", {1, 2}), CHUNK("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}),
-                          CHUNK("PLTE", RANDOMPALETTE(300, 2)), CHUNK("tRNS", over), CHUNK("IEND", {})});
+  const BYTES two =
+      JOIN({SIGNATURE(), CHUNK("IHDR", IHDRDATA(4, 1, 8, 3, 0)), CHUNK("IDAT", rest),
+            CHUNK("tRNS", {1, 2}), CHUNK("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4}),
+            CHUNK("PLTE", RANDOMPALETTE(300, 2)), CHUNK("tRNS", over), CHUNK("IEND", {})});
   EXPECT_EQ(DECODE(two), (std::vector<uint32_t>{0x01010101, 0x02020202, 0xFF030303, 0xFF040404}));
   // PLTE is ignored outside palette images, however long; tRNS in grey + alpha or RGBA fails.
   const PICTURE rgb = RANDOMPICTURE(3, 3, 8, 2, 5);
@@ -329,7 +347,8 @@ TEST(PngDecode, SelectorsOneAndThreeAndUnknownOnes) {
     EXPECT_EQ(px, want[i]);
   }
   PNG::RELEASE(packed, 1);
-  const uint32_t* bottomup = static_cast<const uint32_t*>(PNG::LOADMEMORY(file.data(), LEN(file), 3));
+  const uint32_t* bottomup =
+      static_cast<const uint32_t*>(PNG::LOADMEMORY(file.data(), LEN(file), 3));
   ASSERT_NE(bottomup, nullptr);
   for (uint32_t y = 0; y < 3; ++y) {
     for (uint32_t x = 0; x < 5; ++x) {
@@ -338,7 +357,8 @@ TEST(PngDecode, SelectorsOneAndThreeAndUnknownOnes) {
     }
   }
   PNG::RELEASE(const_cast<uint32_t*>(bottomup), 3);
-  for (int32_t sel : {0, 4, -1, 1000}) EXPECT_EQ(PNG::LOADMEMORY(file.data(), LEN(file), sel), nullptr);
+  for (int32_t sel : {0, 4, -1, 1000})
+    EXPECT_EQ(PNG::LOADMEMORY(file.data(), LEN(file), sel), nullptr);
   // The packed header has 13 bits for the width.
   const BYTES wide = SIMPLE(RANDOMPICTURE(8192, 1, 1, 0, 1));
   EXPECT_EQ(PNG::LOADMEMORY(wide.data(), LEN(wide), 1), nullptr);
@@ -364,13 +384,13 @@ TEST(PngDecode, EachListedFailureReturnsNull) {
   BYTES sig = good;
   sig[1] = 'p';
   EXPECT_TRUE(FAILS(sig));
-  EXPECT_TRUE(FAILS(file({ihdr, idat})));                               // no IEND
-  EXPECT_TRUE(FAILS(file({ihdr, iend})));                               // 2 chunks, no data
-  EXPECT_TRUE(FAILS(file({ihdr, CHUNK("IDAT", {}), iend})));            // empty data
-  EXPECT_TRUE(FAILS(file({idat, ihdr, iend})));                         // IHDR not first
+  EXPECT_TRUE(FAILS(file({ihdr, idat})));                     // no IEND
+  EXPECT_TRUE(FAILS(file({ihdr, iend})));                     // 2 chunks, no data
+  EXPECT_TRUE(FAILS(file({ihdr, CHUNK("IDAT", {}), iend})));  // empty data
+  EXPECT_TRUE(FAILS(file({idat, ihdr, iend})));               // IHDR not first
   BYTES ancillary = file({ihdr, CHUNK("tEXt", {'k', 0, 'v'}), idat, iend});
   ASSERT_FALSE(FAILS(ancillary));
-  ancillary[8 + ihdr.size() + 9] ^= 1;                                   // tEXt data, CRC kept
+  ancillary[8 + ihdr.size() + 9] ^= 1;  // tEXt data, CRC kept
   EXPECT_TRUE(FAILS(ancillary));
   for (size_t extra = 1; extra < 16; ++extra) {
     BYTES tail = good;
@@ -441,8 +461,8 @@ TEST(PngDecode, EveryTruncationAndEveryBitFlipFails) {
 TEST(PngDecode, HostileSizesFailBeforeAllocating) {
   const BYTES tiny = ZLIB(BYTES(10, 0));
   auto header = [&](uint32_t w, uint32_t h, uint8_t depth, uint8_t ct) {
-    return JOIN({SIGNATURE(), CHUNK("IHDR", IHDRDATA(w, h, depth, ct, 0)),
-                 CHUNK("PLTE", {0, 0, 0}), CHUNK("IDAT", tiny), CHUNK("IEND", {})});
+    return JOIN({SIGNATURE(), CHUNK("IHDR", IHDRDATA(w, h, depth, ct, 0)), CHUNK("PLTE", {0, 0, 0}),
+                 CHUNK("IDAT", tiny), CHUNK("IEND", {})});
   };
   const auto start = std::chrono::steady_clock::now();
   // Sizes beyond 32 bits: the scanline, the expected data, the output block.
@@ -479,7 +499,8 @@ TEST(PngFile, LoadsLikeMemoryAndRejectsUnreadableFiles) {
             std::vector<uint32_t>(want.end() - 9, want.end()));
   RT::IMAGEDESTROY(img);
   EXPECT_EQ(PNG::LOADFILE(write("empty.png", {}).c_str(), 2), nullptr);
-  EXPECT_EQ(PNG::LOADFILE(write("short.png", BYTES(good.begin(), good.end() - 1)).c_str(), 2), nullptr);
+  EXPECT_EQ(PNG::LOADFILE(write("short.png", BYTES(good.begin(), good.end() - 1)).c_str(), 2),
+            nullptr);
   EXPECT_EQ(PNG::LOADFILE((dir / "missing.png").string().c_str(), 2), nullptr);
   EXPECT_EQ(PNG::LOADFILE(dir.string().c_str(), 2), nullptr);
   EXPECT_EQ(PNG::LOADFILE("", 2), nullptr);
@@ -490,32 +511,43 @@ TEST(PngFile, LoadsLikeMemoryAndRejectsUnreadableFiles) {
 
 TEST(PngRows, FastKernelsMatchTheFilterDefinition) {
   std::mt19937 rng(3);
-  for (uint32_t unit : {1u, 2u, 3u, 4u, 6u, 8u}) {
-    for (size_t pixels : {1, 2, 3, 5, 7, 16, 17, 33, 70, 101, 250}) {
-      const size_t n = pixels * unit, stride = n + 1;
-      for (int t1 = 0; t1 < 5; ++t1) {
-        for (int t2 = 0; t2 < 5; ++t2) {
-          // Five rows with their filter bytes, then the slack the kernels may read.
-          BYTES slow(5 * stride + PNG::ROWSLACK);
-          for (auto& b : slow) b = static_cast<uint8_t>(rng() & (rng() % 2 ? 0xFF : 0x7));
-          BYTES pair = slow, single = slow, quad = slow;
-          auto row = [&](BYTES& b, int k) { return &b[1 + k * stride]; };
-          const bool first = t2 & 1;  // row 1 starts a pass: no row above
-          PNG::UNFILTERREFERENCE(uint8_t(t1), row(slow, 1), first ? nullptr : row(slow, 0), n, unit);
-          for (int k = 2; k < 5; ++k) PNG::UNFILTERREFERENCE(uint8_t(t2), row(slow, k), row(slow, k - 1), n, unit);
-          PNG::UNFILTERPAIR(uint8_t(t1), row(pair, 1), first ? nullptr : row(pair, 0), uint8_t(t2), row(pair, 2), n, unit);
-          PNG::UNFILTERPAIR(uint8_t(t2), row(pair, 3), row(pair, 2), uint8_t(t2), row(pair, 4), n, unit);
-          EXPECT_EQ(pair, slow) << unit << " " << pixels << " " << t1 << " " << t2;
-          PNG::UNFILTERROW(uint8_t(t1), row(single, 1), first ? nullptr : row(single, 0), n, unit);
-          for (int k = 2; k < 5; ++k) PNG::UNFILTERROW(uint8_t(t2), row(single, k), row(single, k - 1), n, unit);
-          EXPECT_EQ(single, slow) << unit << " " << pixels << " " << t1 << " " << t2;
-          if (t1 != t2 || first) continue;
-          PNG::UNFILTERQUAD(uint8_t(t1), row(quad, 1), row(quad, 0), row(quad, 2), row(quad, 3), row(quad, 4), n, unit);
-          EXPECT_EQ(quad, slow) << unit << " " << pixels << " " << t1;
+  for (int level : LEVELS()) {
+    PNG::USEKERNELS(level);
+    for (uint32_t unit : {1u, 2u, 3u, 4u, 6u, 8u}) {
+      for (size_t pixels : {1, 2, 3, 5, 7, 16, 17, 33, 70, 101, 250}) {
+        const size_t n = pixels * unit, stride = n + 1;
+        for (int t1 = 0; t1 < 5; ++t1) {
+          for (int t2 = 0; t2 < 5; ++t2) {
+            // Five rows with their filter bytes, then the slack the kernels may read.
+            BYTES slow(5 * stride + PNG::ROWSLACK);
+            for (auto& b : slow) b = static_cast<uint8_t>(rng() & (rng() % 2 ? 0xFF : 0x7));
+            BYTES pair = slow, single = slow, quad = slow;
+            auto row = [&](BYTES& b, int k) { return &b[1 + k * stride]; };
+            const bool first = t2 & 1;  // row 1 starts a pass: no row above
+            PNG::UNFILTERREFERENCE(uint8_t(t1), row(slow, 1), first ? nullptr : row(slow, 0), n,
+                                   unit);
+            for (int k = 2; k < 5; ++k)
+              PNG::UNFILTERREFERENCE(uint8_t(t2), row(slow, k), row(slow, k - 1), n, unit);
+            PNG::UNFILTERPAIR(uint8_t(t1), row(pair, 1), first ? nullptr : row(pair, 0),
+                              uint8_t(t2), row(pair, 2), n, unit);
+            PNG::UNFILTERPAIR(uint8_t(t2), row(pair, 3), row(pair, 2), uint8_t(t2), row(pair, 4), n,
+                              unit);
+            EXPECT_EQ(pair, slow) << unit << " " << pixels << " " << t1 << " " << t2;
+            PNG::UNFILTERROW(uint8_t(t1), row(single, 1), first ? nullptr : row(single, 0), n,
+                             unit);
+            for (int k = 2; k < 5; ++k)
+              PNG::UNFILTERROW(uint8_t(t2), row(single, k), row(single, k - 1), n, unit);
+            EXPECT_EQ(single, slow) << unit << " " << pixels << " " << t1 << " " << t2;
+            if (t1 != t2 || first) continue;
+            PNG::UNFILTERQUAD(uint8_t(t1), row(quad, 1), row(quad, 0), row(quad, 2), row(quad, 3),
+                              row(quad, 4), n, unit);
+            EXPECT_EQ(quad, slow) << unit << " " << pixels << " " << t1;
+          }
         }
       }
     }
   }
+  PNG::USEKERNELS(-1);
 }
 
 TEST(PngRows, PaethKernelsAgreeForEveryTriple) {
@@ -527,10 +559,15 @@ TEST(PngRows, PaethKernelsAgreeForEveryTriple) {
   BYTES prior(n + PNG::ROWSLACK), row(n + PNG::ROWSLACK);
   size_t done = 0;
   auto flush = [&]() {
-    BYTES fast = row, single = row, slow = row;
+    BYTES slow = row;
     PNG::UNFILTERREFERENCE(4, slow.data(), prior.data(), n, 4);
-    PNG::UNFILTERROW(4, single.data(), prior.data(), n, 4);
-    EXPECT_EQ(single, slow);
+    for (int level : LEVELS()) {
+      PNG::USEKERNELS(level);
+      BYTES single = row;
+      PNG::UNFILTERROW(4, single.data(), prior.data(), n, 4);
+      EXPECT_EQ(single, slow) << level;
+    }
+    PNG::USEKERNELS(-1);
     // Paired, the second row runs over the first as its row above.
     BYTES two(2 * (n + 1) + PNG::ROWSLACK), twoslow;
     std::copy(row.begin(), row.begin() + n, two.begin());

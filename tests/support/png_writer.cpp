@@ -12,10 +12,14 @@ namespace PNGTEST {
 
 uint32_t PICTURE::CHANNELS() const {
   switch (COLORTYPE) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
+    case 2:
+      return 3;
+    case 4:
+      return 2;
+    case 6:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -90,7 +94,11 @@ BYTES SCANLINES(const PICTURE& p, bool interlace, int filter) {
       for (size_t i = 0; i < cur.size(); ++i) {
         const int a = i >= unit ? cur[i - unit] : 0, b = prior[i];
         const int c = i >= unit ? prior[i - unit] : 0;
-        const int pred = type == 1 ? a : type == 2 ? b : type == 3 ? (a + b) / 2 : type == 4 ? PAETH(a, b, c) : 0;
+        const int pred = type == 1   ? a
+                         : type == 2 ? b
+                         : type == 3 ? (a + b) / 2
+                         : type == 4 ? PAETH(a, b, c)
+                                     : 0;
         out.push_back(static_cast<uint8_t>(cur[i] - pred));
       }
       prior = cur;
@@ -139,7 +147,8 @@ BYTES JOIN(std::initializer_list<BYTES> parts) {
 }
 
 BYTES ENCODE(const PICTURE& p, const OPTIONS& o) {
-  BYTES out = JOIN({SIGNATURE(), CHUNK("IHDR", IHDRDATA(p.W, p.H, p.DEPTH, p.COLORTYPE, o.INTERLACE))});
+  BYTES out =
+      JOIN({SIGNATURE(), CHUNK("IHDR", IHDRDATA(p.W, p.H, p.DEPTH, p.COLORTYPE, o.INTERLACE))});
   if (!o.PLTE.empty()) out = JOIN({out, CHUNK("PLTE", o.PLTE)});
   if (o.HASTRNS) out = JOIN({out, CHUNK("tRNS", o.TRNS)});
   const BYTES z = ZLIB(SCANLINES(p, o.INTERLACE, o.FILTER));

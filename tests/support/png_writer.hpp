@@ -19,7 +19,9 @@ struct PICTURE {
   std::vector<uint16_t> S;
 
   uint32_t CHANNELS() const;
-  uint16_t& AT(uint32_t x, uint32_t y, uint32_t c) { return S[(size_t{y} * W + x) * CHANNELS() + c]; }
+  uint16_t& AT(uint32_t x, uint32_t y, uint32_t c) {
+    return S[(size_t{y} * W + x) * CHANNELS() + c];
+  }
   uint16_t AT(uint32_t x, uint32_t y, uint32_t c) const {
     return S[(size_t{y} * W + x) * CHANNELS() + c];
   }

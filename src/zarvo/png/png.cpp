@@ -99,21 +99,29 @@ struct HEADER {
 
 bool ACCEPTED(uint8_t colortype, uint8_t depth) {
   switch (colortype) {
-    case 0: return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
-    case 3: return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    case 0:
+      return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+    case 3:
+      return depth == 1 || depth == 2 || depth == 4 || depth == 8;
     case 2:
     case 4:
-    case 6: return depth == 8 || depth == 16;
-    default: return false;
+    case 6:
+      return depth == 8 || depth == 16;
+    default:
+      return false;
   }
 }
 
 uint32_t CHANNELS(uint8_t colortype) {
   switch (colortype) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
+    case 2:
+      return 3;
+    case 4:
+      return 2;
+    case 6:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -183,9 +191,14 @@ bool OUTPUTSIZE(int32_t selector, uint32_t w, uint32_t h, uint64_t& bytes) {
       if (w >= (1u << 13) || h >= (1u << 16)) return false;
       bytes = 4 + pixels * 4;
       break;
-    case SELECT_IMAGE: bytes = sizeof(RUNTIME::IMAGE) + ((uint64_t{w} * 4 + 31) & ~uint64_t{31}) * h; break;
-    case SELECT_BOTTOMUP: bytes = pixels * 4; break;
-    default: return false;
+    case SELECT_IMAGE:
+      bytes = sizeof(RUNTIME::IMAGE) + ((uint64_t{w} * 4 + 31) & ~uint64_t{31}) * h;
+      break;
+    case SELECT_BOTTOMUP:
+      bytes = pixels * 4;
+      break;
+    default:
+      return false;
   }
   return bytes <= LIMIT32;
 }
@@ -304,8 +317,8 @@ bool DECODE(const HEADER& h, const CONVERSION& cv, uint8_t* raw, const TARGET& o
         line[k] = raw + off + k * (rb + 1);
         if (line[k][0] > FILTER_PAETH) return false;
       }
-      if (count == 4 && (line[1][0] != line[0][0] || line[2][0] != line[0][0] ||
-                         line[3][0] != line[0][0]))
+      if (count == 4 &&
+          (line[1][0] != line[0][0] || line[2][0] != line[0][0] || line[3][0] != line[0][0]))
         count = 2;
       if (count == 3) count = 2;
       if (count == 4)
@@ -393,8 +406,8 @@ void* LOADMEMORY(const void* data, int32_t size, int32_t selector) {
   raw.P = std::malloc(static_cast<size_t>(expected) + 1 + ROWSLACK);
   if (!raw.P) return nullptr;
   uLongf got = static_cast<uLongf>(expected + 1);
-  const int z = uncompress(static_cast<Bytef*>(raw.P), &got, zdata,
-                           static_cast<uLong>(c.IDATTOTAL));
+  const int z =
+      uncompress(static_cast<Bytef*>(raw.P), &got, zdata, static_cast<uLong>(c.IDATTOTAL));
   if (z != Z_OK || got != expected) return nullptr;
   std::memset(static_cast<uint8_t*>(raw.P) + expected, 0, 1 + ROWSLACK);
   std::free(joined.P);
@@ -429,8 +442,8 @@ void* LOADFILE(const char* filename, int32_t selector) {
   long size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   // The memory load takes a 32-bit length; larger files are not read at all.
-  bool ok = size > 0 && size <= std::numeric_limits<int32_t>::max() &&
-            std::fseek(f, 0, SEEK_SET) == 0;
+  bool ok =
+      size > 0 && size <= std::numeric_limits<int32_t>::max() && std::fseek(f, 0, SEEK_SET) == 0;
   if (ok) {
     buf.P = std::malloc(static_cast<size_t>(size));
     ok = buf.P && std::fread(buf.P, 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);

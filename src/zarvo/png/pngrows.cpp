@@ -21,7 +21,7 @@ inline uint8_t PAETHBYTE(int a, int b, int c) {
   return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-// Byte-serial filters for pixels of 1 or 2 bytes (and every size off x86).
+// The portable filters, byte by byte, for processors without SSE4.1.
 template <int K>
 void SCALARROW(uint8_t* row, const uint8_t* prior, size_t n, size_t bpp) {
   size_t i = 0;
@@ -122,33 +122,38 @@ namespace SSE41 {
 }  // namespace SSE41
 #undef ZARVO_SIMD
 
-// 2: AVX2, 1: SSE4.1, 0: neither (the byte-serial loops serve).
-const int SIMDLEVEL = [] {
+// What the processor offers: 2 AVX2, 1 SSE4.1 (with SSSE3), 0 neither.
+const int CPULEVEL = [] {
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx2")) return 2;
   return __builtin_cpu_supports("sse4.1") ? 1 : 0;
 }();
 
-using ROWFN = void (*)(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit);
-using PAIRFN = void (*)(int k1, int k2, uint8_t* r1, const uint8_t* p1, uint8_t* r2, size_t n,
-                        uint32_t unit);
-const ROWFN SIMDROWFN = SIMDLEVEL == 2 ? AVX2::ROW : SIMDLEVEL == 1 ? SSE41::ROW : nullptr;
-const PAIRFN SIMDPAIRFN = SIMDLEVEL == 2 ? AVX2::PAIR : SIMDLEVEL == 1 ? SSE41::PAIR : nullptr;
-
+#else
+const int CPULEVEL = 0;
 #endif  // ZARVO_PNG_X86
+
+// The kernels in use; the portable loops at 0.
+int SIMDLEVEL = CPULEVEL;
 
 void SERIAL(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) {
 #ifdef ZARVO_PNG_X86
-  if (SIMDROWFN) {
-    SIMDROWFN(k, row, prior, n, unit);
-    return;
-  }
+  if (SIMDLEVEL == 2) return AVX2::ROW(k, row, prior, n, unit);
+  if (SIMDLEVEL == 1) return SSE41::ROW(k, row, prior, n, unit);
 #endif
   switch (k) {
-    case K_SUB: SCALARROW<K_SUB>(row, prior, n, unit); break;
-    case K_AVG: SCALARROW<K_AVG>(row, prior, n, unit); break;
-    case K_PAETH: SCALARROW<K_PAETH>(row, prior, n, unit); break;
-    case K_AVGFIRST: SCALARROW<K_AVGFIRST>(row, prior, n, unit); break;
+    case K_SUB:
+      SCALARROW<K_SUB>(row, prior, n, unit);
+      break;
+    case K_AVG:
+      SCALARROW<K_AVG>(row, prior, n, unit);
+      break;
+    case K_PAETH:
+      SCALARROW<K_PAETH>(row, prior, n, unit);
+      break;
+    case K_AVGFIRST:
+      SCALARROW<K_AVGFIRST>(row, prior, n, unit);
+      break;
   }
 }
 
@@ -157,14 +162,22 @@ void SERIAL(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) 
 void UNFILTERROW(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) {
   if (n == 0) return;
   switch (type) {
-    case FILTER_NONE: return;
+    case FILTER_NONE:
+      return;
     case FILTER_UP:
       if (prior) UPROW(row, prior, n);
       return;
-    case FILTER_SUB: SERIAL(K_SUB, row, prior, n, unit); return;
-    case FILTER_AVG: SERIAL(prior ? K_AVG : K_AVGFIRST, row, prior, n, unit); return;
-    case FILTER_PAETH: SERIAL(prior ? K_PAETH : K_SUB, row, prior, n, unit); return;
-    default: return;
+    case FILTER_SUB:
+      SERIAL(K_SUB, row, prior, n, unit);
+      return;
+    case FILTER_AVG:
+      SERIAL(prior ? K_AVG : K_AVGFIRST, row, prior, n, unit);
+      return;
+    case FILTER_PAETH:
+      SERIAL(prior ? K_PAETH : K_SUB, row, prior, n, unit);
+      return;
+    default:
+      return;
   }
 }
 
@@ -173,9 +186,9 @@ void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t t
 #ifdef ZARVO_PNG_X86
   const bool serial1 = type1 == FILTER_SUB || type1 == FILTER_AVG || type1 == FILTER_PAETH;
   const bool serial2 = type2 == FILTER_SUB || type2 == FILTER_AVG || type2 == FILTER_PAETH;
-  if (SIMDPAIRFN && prior1 && serial1 && serial2) {
-    SIMDPAIRFN(type1, type2, row1, prior1, row2, n, unit);
-    return;
+  if (prior1 && serial1 && serial2) {
+    if (SIMDLEVEL == 2) return AVX2::PAIR(type1, type2, row1, prior1, row2, n, unit);
+    if (SIMDLEVEL == 1) return SSE41::PAIR(type1, type2, row1, prior1, row2, n, unit);
   }
 #endif
   UNFILTERROW(type1, row1, prior1, n, unit);
@@ -202,11 +215,20 @@ void UNFILTERREFERENCE(uint8_t type, uint8_t* row, const uint8_t* prior, size_t 
     const int c = prior && i >= unit ? prior[i - unit] : 0;
     int p = 0;
     switch (type) {
-      case FILTER_SUB: p = a; break;
-      case FILTER_UP: p = b; break;
-      case FILTER_AVG: p = (a + b) / 2; break;
-      case FILTER_PAETH: p = PAETHBYTE(a, b, c); break;
-      default: break;
+      case FILTER_SUB:
+        p = a;
+        break;
+      case FILTER_UP:
+        p = b;
+        break;
+      case FILTER_AVG:
+        p = (a + b) / 2;
+        break;
+      case FILTER_PAETH:
+        p = PAETHBYTE(a, b, c);
+        break;
+      default:
+        break;
     }
     row[i] = static_cast<uint8_t>(row[i] + p);
   }
@@ -327,11 +349,6 @@ ZARVO_SSSE3 uint32_t RGBA16SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) 
   return i;
 }
 
-const bool HAVESSSE3 = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3") != 0;
-}();
-
 #undef ZARVO_SSSE3
 
 #endif  // ZARVO_PNG_X86
@@ -368,10 +385,18 @@ void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_
     case 0:
     case 3:
       switch (cv.DEPTH) {
-        case 1: PACKEDROW<1>(cv.LUT, src, dst, n); return;
-        case 2: PACKEDROW<2>(cv.LUT, src, dst, n); return;
-        case 4: PACKEDROW<4>(cv.LUT, src, dst, n); return;
-        case 8: LUTROW(cv.LUT, src, dst, n); return;
+        case 1:
+          PACKEDROW<1>(cv.LUT, src, dst, n);
+          return;
+        case 2:
+          PACKEDROW<2>(cv.LUT, src, dst, n);
+          return;
+        case 4:
+          PACKEDROW<4>(cv.LUT, src, dst, n);
+          return;
+        case 8:
+          LUTROW(cv.LUT, src, dst, n);
+          return;
         default:
           GREY16ROW(src, dst, n);
           if (cv.HASKEY) GREY16KEY(cv.KEY[0], src, dst, n);
@@ -386,13 +411,13 @@ void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_
     case 2:
       if (cv.DEPTH == 8) {
 #ifdef ZARVO_PNG_X86
-        if (HAVESSSE3) done = RGB8SSSE3(src, dst, n);
+        if (SIMDLEVEL > 0) done = RGB8SSSE3(src, dst, n);
 #endif
         RGB8ROW(src, dst, n, done);
         if (cv.HASKEY) RGB8KEY(cv.KEY, dst, n);
       } else {
 #ifdef ZARVO_PNG_X86
-        if (HAVESSSE3) done = RGB16SSSE3(src, dst, n);
+        if (SIMDLEVEL > 0) done = RGB16SSSE3(src, dst, n);
 #endif
         RGB16ROW(src, dst, n, done);
         if (cv.HASKEY) RGB16KEY(cv.KEY, src, dst, n);
@@ -401,17 +426,22 @@ void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_
     default:
       if (cv.DEPTH == 8) {
 #ifdef ZARVO_PNG_X86
-        if (HAVESSSE3) done = RGBA8SSSE3(src, dst, n);
+        if (SIMDLEVEL > 0) done = RGBA8SSSE3(src, dst, n);
 #endif
         RGBA8ROW(src, dst, n, done);
       } else {
 #ifdef ZARVO_PNG_X86
-        if (HAVESSSE3) done = RGBA16SSSE3(src, dst, n);
+        if (SIMDLEVEL > 0) done = RGBA16SSSE3(src, dst, n);
 #endif
         RGBA16ROW(src, dst, n, done);
       }
       return;
   }
+}
+
+int USEKERNELS(int level) {
+  SIMDLEVEL = level < 0 ? CPULEVEL : level < CPULEVEL ? level : CPULEVEL;
+  return SIMDLEVEL;
 }
 
 }  // namespace ZARVO::PNG

@@ -12,7 +12,13 @@ namespace ZARVO::PNG {
 // write back the bytes past the row unchanged.
 inline constexpr size_t ROWSLACK = 16;
 
-enum FILTER : uint8_t { FILTER_NONE = 0, FILTER_SUB = 1, FILTER_UP = 2, FILTER_AVG = 3, FILTER_PAETH = 4 };
+enum FILTER : uint8_t {
+  FILTER_NONE = 0,
+  FILTER_SUB = 1,
+  FILTER_UP = 2,
+  FILTER_AVG = 3,
+  FILTER_PAETH = 4
+};
 
 // Reconstructs n filtered bytes in place. unit: bytes per complete pixel (1 to
 // 8). prior: the reconstructed row above, or null in the first row of a pass.
@@ -42,6 +48,11 @@ struct CONVERSION {
   uint16_t KEY[3] = {0, 0, 0};  // grey in [0]; or red, green, blue
   uint32_t LUT[256] = {};       // palette and grey depths 1 to 8: sample -> pixel
 };
+
+// Chooses the kernels: 2 AVX2, 1 SSE4.1 and SSSE3, 0 the portable loops;
+// capped at what the processor has, and -1 restores the best. Returns the
+// level in effect. For the tests, which hold every level to the same results.
+int USEKERNELS(int level);
 
 // Converts one reconstructed row of n pixels to 0xAARRGGBB.
 void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_t n);
