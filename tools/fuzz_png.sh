@@ -38,8 +38,10 @@ rm -f "$out/seeds"/*.png
 "$out/png_seeds" "$out/seeds"
 
 echo "fuzz_png: fuzzing for $seconds s"
-ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1} \
-UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+# The caller's sanitizer options stay; leaks are always checked, and a failed
+# allocation returns null (the decoder must cope) instead of ending the run.
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=1:allocator_may_return_null=1" \
+UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:halt_on_error=1" \
   "$out/png_fuzz" -max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=4096 \
   -timeout=30 -print_final_stats=1 -artifact_prefix="$out/artifacts/" \
   "$out/corpus" "$out/seeds"
