@@ -83,6 +83,8 @@ bool SCREENMODE(int32_t w, int32_t h, int32_t depth, int32_t pages, int32_t flag
     s.error = err ? err : "the window could not be opened";
     return false;
   }
+  static const bool closesatexit = std::atexit([] { SCREENCLOSE(); }) == 0;
+  (void)closesatexit;  // the window goes away cleanly however the program ends
   s.w = w;
   s.h = h;
   s.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
