@@ -261,22 +261,25 @@ void LUTROW(const uint32_t* __restrict lut, const uint8_t* __restrict src, uint3
   for (uint32_t i = 0; i < n; ++i) dst[i] = lut[src[i]];
 }
 
-void GREY16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) dst[i] = 0xFF000000u | GREY(src[2 * i]);
-}
-
-void GA8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i)
-    dst[i] = (static_cast<uint32_t>(src[2 * i + 1]) << 24) | GREY(src[2 * i]);
-}
-
-void GA16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i)
-    dst[i] = (static_cast<uint32_t>(src[4 * i + 2]) << 24) | GREY(src[4 * i]);
-}
-
 inline uint32_t ARGB(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
   return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+// The plain loops, from pixel i on (the shuffles below do the pixels before).
+void GREY8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
+  for (; i < n; ++i) dst[i] = 0xFF000000u | GREY(src[i]);
+}
+
+void GREY16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
+  for (; i < n; ++i) dst[i] = 0xFF000000u | GREY(src[2 * i]);
+}
+
+void GA8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
+  for (; i < n; ++i) dst[i] = (uint32_t{src[2 * i + 1]} << 24) | GREY(src[2 * i]);
+}
+
+void GA16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
+  for (; i < n; ++i) dst[i] = (uint32_t{src[4 * i + 2]} << 24) | GREY(src[4 * i]);
 }
 
 void RGB8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
@@ -295,30 +298,47 @@ void RGBA16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t
   for (; i < n; ++i) dst[i] = ARGB(src[8 * i + 6], src[8 * i], src[8 * i + 2], src[8 * i + 4]);
 }
 
+// Formats of up to 4 bytes a pixel, as byte shuffles that turn 16 loaded
+// bytes into 4 pixels: for blue, green, red and alpha, the source byte within
+// a pixel of s bytes (-1: opaque alpha).
+struct SHUFFLE {
+  alignas(16) int8_t MASK[16];
+  bool OPAQUE;
+};
+
+constexpr SHUFFLE MAKESHUFFLE(int s, int b, int g, int r, int a) {
+  SHUFFLE m{};
+  const int off[4] = {b, g, r, a};
+  for (int j = 0; j < 4; ++j)
+    for (int c = 0; c < 4; ++c)
+      m.MASK[4 * j + c] = static_cast<int8_t>(off[c] < 0 ? -1 : s * j + off[c]);
+  m.OPAQUE = a < 0;
+  return m;
+}
+
+constexpr SHUFFLE GREY8 = MAKESHUFFLE(1, 0, 0, 0, -1);
+constexpr SHUFFLE GREY16 = MAKESHUFFLE(2, 0, 0, 0, -1);
+constexpr SHUFFLE GA8 = MAKESHUFFLE(2, 0, 0, 0, 1);
+constexpr SHUFFLE GA16 = MAKESHUFFLE(4, 0, 0, 0, 2);
+constexpr SHUFFLE RGB8 = MAKESHUFFLE(3, 2, 1, 0, -1);
+constexpr SHUFFLE RGBA8 = MAKESHUFFLE(4, 2, 1, 0, 3);
+
 #ifdef ZARVO_PNG_X86
 
 // Byte shuffles need SSSE3; the plain loops above serve processors without it.
 #define ZARVO_SSSE3 __attribute__((target("ssse3")))
 
-ZARVO_SSSE3 uint32_t RGB8SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) {
-  const __m128i shuf = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
-  const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+// Returns how many pixels it converted; 16 bytes are read for 4 pixels, so
+// it stops where fewer than 16 bytes of the row remain.
+template <int S>
+ZARVO_SSSE3 uint32_t SHUFFLEROW(const SHUFFLE& m, const uint8_t* src, uint32_t* dst, uint32_t n) {
+  const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(m.MASK));
+  const __m128i alpha = _mm_set1_epi32(m.OPAQUE ? static_cast<int32_t>(0xFF000000u) : 0);
   uint32_t i = 0;
-  // 16 bytes are read for 4 pixels (12 bytes): stop while 6 pixels remain.
-  for (; i + 6 <= n; i += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * i));
+  for (; S * (i + 4) + (16 - 4 * S) <= S * n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + S * i));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                     _mm_or_si128(_mm_shuffle_epi8(v, shuf), alpha));
-  }
-  return i;
-}
-
-ZARVO_SSSE3 uint32_t RGBA8SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) {
-  const __m128i shuf = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
-  uint32_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_shuffle_epi8(v, shuf));
+                     _mm_or_si128(_mm_shuffle_epi8(v, mask), alpha));
   }
   return i;
 }
@@ -351,6 +371,24 @@ ZARVO_SSSE3 uint32_t RGBA16SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) 
 
 #undef ZARVO_SSSE3
 
+// The pixels converted by shuffles, from the first on; 0 without them.
+template <int S>
+uint32_t FAST(const SHUFFLE& m, const uint8_t* src, uint32_t* dst, uint32_t n) {
+  return SIMDLEVEL > 0 ? SHUFFLEROW<S>(m, src, dst, n) : 0;
+}
+uint32_t FAST16(bool alpha, const uint8_t* src, uint32_t* dst, uint32_t n) {
+  if (SIMDLEVEL == 0) return 0;
+  return alpha ? RGBA16SSSE3(src, dst, n) : RGB16SSSE3(src, dst, n);
+}
+
+#else
+
+template <int S>
+uint32_t FAST(const SHUFFLE&, const uint8_t*, uint32_t*, uint32_t) {
+  return 0;
+}
+uint32_t FAST16(bool, const uint8_t*, uint32_t*, uint32_t) { return 0; }
+
 #endif  // ZARVO_PNG_X86
 
 // Colour keys apply after the plain conversion, comparing the unscaled samples.
@@ -380,61 +418,47 @@ void RGB16KEY(const uint16_t* key, const uint8_t* src, uint32_t* dst, uint32_t n
 }  // namespace
 
 void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_t n) {
-  uint32_t done = 0;
+  if (cv.DEPTH < 8) {
+    if (cv.DEPTH == 1) PACKEDROW<1>(cv.LUT, src, dst, n);
+    if (cv.DEPTH == 2) PACKEDROW<2>(cv.LUT, src, dst, n);
+    if (cv.DEPTH == 4) PACKEDROW<4>(cv.LUT, src, dst, n);
+    return;
+  }
+  const bool wide = cv.DEPTH == 16;
   switch (cv.COLORTYPE) {
     case 0:
-    case 3:
-      switch (cv.DEPTH) {
-        case 1:
-          PACKEDROW<1>(cv.LUT, src, dst, n);
-          return;
-        case 2:
-          PACKEDROW<2>(cv.LUT, src, dst, n);
-          return;
-        case 4:
-          PACKEDROW<4>(cv.LUT, src, dst, n);
-          return;
-        case 8:
-          LUTROW(cv.LUT, src, dst, n);
-          return;
-        default:
-          GREY16ROW(src, dst, n);
-          if (cv.HASKEY) GREY16KEY(cv.KEY[0], src, dst, n);
-          return;
+      if (wide) {
+        GREY16ROW(src, dst, n, FAST<2>(GREY16, src, dst, n));
+        if (cv.HASKEY) GREY16KEY(cv.KEY[0], src, dst, n);
+      } else if (cv.HASKEY) {
+        LUTROW(cv.LUT, src, dst, n);  // the key is in the table
+      } else {
+        GREY8ROW(src, dst, n, FAST<1>(GREY8, src, dst, n));
       }
+      return;
+    case 3:
+      LUTROW(cv.LUT, src, dst, n);
+      return;
     case 4:
-      if (cv.DEPTH == 8)
-        GA8ROW(src, dst, n);
+      if (wide)
+        GA16ROW(src, dst, n, FAST<4>(GA16, src, dst, n));
       else
-        GA16ROW(src, dst, n);
+        GA8ROW(src, dst, n, FAST<2>(GA8, src, dst, n));
       return;
     case 2:
-      if (cv.DEPTH == 8) {
-#ifdef ZARVO_PNG_X86
-        if (SIMDLEVEL > 0) done = RGB8SSSE3(src, dst, n);
-#endif
-        RGB8ROW(src, dst, n, done);
-        if (cv.HASKEY) RGB8KEY(cv.KEY, dst, n);
-      } else {
-#ifdef ZARVO_PNG_X86
-        if (SIMDLEVEL > 0) done = RGB16SSSE3(src, dst, n);
-#endif
-        RGB16ROW(src, dst, n, done);
+      if (wide) {
+        RGB16ROW(src, dst, n, FAST16(false, src, dst, n));
         if (cv.HASKEY) RGB16KEY(cv.KEY, src, dst, n);
+      } else {
+        RGB8ROW(src, dst, n, FAST<3>(RGB8, src, dst, n));
+        if (cv.HASKEY) RGB8KEY(cv.KEY, dst, n);
       }
       return;
     default:
-      if (cv.DEPTH == 8) {
-#ifdef ZARVO_PNG_X86
-        if (SIMDLEVEL > 0) done = RGBA8SSSE3(src, dst, n);
-#endif
-        RGBA8ROW(src, dst, n, done);
-      } else {
-#ifdef ZARVO_PNG_X86
-        if (SIMDLEVEL > 0) done = RGBA16SSSE3(src, dst, n);
-#endif
-        RGBA16ROW(src, dst, n, done);
-      }
+      if (wide)
+        RGBA16ROW(src, dst, n, FAST16(true, src, dst, n));
+      else
+        RGBA8ROW(src, dst, n, FAST<4>(RGBA8, src, dst, n));
       return;
   }
 }
