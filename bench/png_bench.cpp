@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -241,6 +243,68 @@ long PEAKKB(const IMAGEFILE& im, const DECODER& d) {
   return peak;
 }
 
+// Prints as usual and keeps every decoder's time per image: the median of the
+// repetitions (or the median aggregate when only aggregates are reported).
+class SUMMARY : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.error_occurred) continue;
+      if (r.run_type == Run::RT_Iteration)
+        TIMES[r.run_name.str()].push_back(r.GetAdjustedRealTime());
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+        MEDIANS[r.run_name.str()] = r.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  double TIME(const std::string& name) {
+    if (MEDIANS.count(name)) return MEDIANS[name];
+    std::vector<double>& t = TIMES[name];
+    if (t.empty()) return 0;
+    std::sort(t.begin(), t.end());
+    return t.size() % 2 ? t[t.size() / 2] : (t[t.size() / 2 - 1] + t[t.size() / 2]) / 2;
+  }
+
+  // Each decoder's time as a multiple of uncompress alone, the engine's
+  // decoder against each peer, and the geometric means.
+  void PRINTRATIOS(const std::vector<IMAGEFILE>& images, const std::vector<DECODER>& decoders) {
+    std::printf("\nMedian ms, (time / uncompress), [zarvo / this decoder]:\n%-28s", "image");
+    for (const DECODER& d : decoders) std::printf(" %24s", d.NAME);
+    std::printf("\n");
+    std::map<std::string, std::pair<double, double>> logs;  // sum of log ratios
+    int counted = 0;
+    for (const IMAGEFILE& im : images) {
+      const double floor = TIME(std::string("uncompress/") + im.NAME);
+      const double ours = TIME(std::string("zarvo/") + im.NAME);
+      if (floor <= 0 || ours <= 0) continue;
+      ++counted;
+      std::printf("%-28s", im.NAME.c_str());
+      for (const DECODER& d : decoders) {
+        const double t = TIME(std::string(d.NAME) + "/" + im.NAME);
+        if (t <= 0) {
+          std::printf(" %24s", "-");
+          continue;
+        }
+        logs[d.NAME].first += std::log(t / floor);
+        logs[d.NAME].second += std::log(ours / t);
+        std::printf(" %8.2f (%4.2fx) [%4.2f]", t, t / floor, ours / t);
+      }
+      std::printf("\n");
+    }
+    if (counted == 0) return;
+    std::printf("%-28s", "geometric mean");
+    for (const DECODER& d : decoders)
+      std::printf("        (%4.2fx) [%4.2f]", std::exp(logs[d.NAME].first / counted),
+                  std::exp(logs[d.NAME].second / counted));
+    std::printf("\n");
+  }
+
+ private:
+  std::map<std::string, std::vector<double>> TIMES;
+  std::map<std::string, double> MEDIANS;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -275,7 +339,9 @@ int main(int argc, char** argv) {
       })->Unit(benchmark::kMillisecond);
     }
   }
-  benchmark::RunSpecifiedBenchmarks();
+  SUMMARY summary;
+  benchmark::RunSpecifiedBenchmarks(&summary);
+  summary.PRINTRATIOS(images, decoders);
   benchmark::Shutdown();
   return 0;
 }
