@@ -210,4 +210,13 @@ void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double
   }
 }
 
+int32_t STRIPESINIT(EFFECT::ANIMATION*& ANIM, uint32_t ACROSS, uint32_t ALONG,
+                    EFFECT::EASING EASING, float DURATION) {
+  EFFECT::ANIMATION* a = NEWANIMATION(ANIM, 1);
+  a->STARTVALUE(-static_cast<double>(ALONG));
+  a->ENDVALUE(0.0);
+  a->PLAY(static_cast<double>(DURATION), EASING);
+  return static_cast<int32_t>(ACROSS / 10 + (ACROSS % 10 != 0 ? 1 : 0));
+}
+
 }  // namespace ZARVO::ENGINE::TRANSITION::DETAIL

@@ -17,6 +17,11 @@ BOOLEAN FRAMESTEP(EFFECT::ANIMATION*& ANIM);
 // unlisting) one left over from a transition that never finished.
 EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES);
 
+// The stripe effects' start: one 10-pixel stripe per started ten of ACROSS
+// pixels, and one value travelling from -ALONG to 0. Returns the stripe count.
+int32_t STRIPESINIT(EFFECT::ANIMATION*& ANIM, uint32_t ACROSS, uint32_t ALONG,
+                    EFFECT::EASING EASING, float DURATION);
+
 // Nearest integer, halves to even; saturates at the 32-bit range, NaN gives 0.
 int32_t ROUNDEVEN(double V);
 
