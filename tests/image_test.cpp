@@ -6,6 +6,7 @@
 
 #include "support/screen.hpp"
 #include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/pixelrows.hpp"
 #include "zarvo/runtime/runtime.hpp"
 
 using namespace ZARVO::RUNTIME;
@@ -23,12 +24,18 @@ bool mask(uint32_t p) { return (p & 0xFFFFFF) == 0xFF00FF; }
 uint32_t reference(PUTMODE mode, uint32_t s, uint32_t d, int32_t A) {
   uint32_t out = 0;
   switch (mode) {
-    case PUT_PSET: return s;
-    case PUT_PRESET: return ~s;
-    case PUT_AND: return d & s;
-    case PUT_OR: return d | s;
-    case PUT_XOR: return d ^ s;
-    case PUT_TRANS: return mask(s) ? d : (s & 0x00FFFFFF);
+    case PUT_PSET:
+      return s;
+    case PUT_PRESET:
+      return ~s;
+    case PUT_AND:
+      return d & s;
+    case PUT_OR:
+      return d | s;
+    case PUT_XOR:
+      return d ^ s;
+    case PUT_TRANS:
+      return mask(s) ? d : (s & 0x00FFFFFF);
     case PUT_ALPHA:
       for (int c = 0; c < 4; ++c) {
         int dc = byteof(d, c), sc = byteof(s, c), a = byteof(s, 3);
@@ -51,7 +58,8 @@ uint32_t reference(PUTMODE mode, uint32_t s, uint32_t d, int32_t A) {
       }
       return out;
     }
-    default: return d;
+    default:
+      return d;
   }
 }
 
@@ -129,33 +137,37 @@ TEST_F(ImagePut, WorkedExamples) {
 // Whole rows with random pixels must match the per-pixel rules bit for bit,
 // at widths that exercise the vector loops and their tails.
 TEST_F(ImagePut, RowsMatchPerPixelRules) {
-  const PUTMODE modes[] = {PUT_TRANS, PUT_PSET, PUT_PRESET, PUT_AND, PUT_OR,
-                           PUT_XOR,   PUT_ALPHA, PUT_ADD,   PUT_BLEND};
-  const int32_t alphas[] = {1, 2, 77, 128, 254, 255, 256, 300, 1000, 70000, -5};
-  uint32_t seed = 12345;
-  for (int32_t w : {1, 3, 7, 8, 17, 33, 61}) {
-    for (PUTMODE mode : modes) {
-      for (int32_t a : alphas) {
-        if ((mode != PUT_ADD && mode != PUT_BLEND) && a != 255) continue;
-        IMG src(w, 3), dst(w, 3), before(w, 3);
-        TESTS::FILLNOISE(src, seed++);
-        TESTS::FILLNOISE(dst, seed++);
-        for (int y = 0; y < 3; ++y)
-          for (int x = 0; x < w; ++x) before.at(x, y) = dst.at(x, y);
-        IMAGEPUT(dst, 0, 0, src, 0, 0, w, 3, RECT_CORNERS, mode, a, nullptr, nullptr);
-        for (int y = 0; y < 3; ++y)
-          for (int x = 0; x < w; ++x) {
-            uint32_t want = (mode == PUT_ADD && a < 0) ? reference(mode, src.at(x, y),
-                                                                   before.at(x, y), 0)
-                                                       : reference(mode, src.at(x, y),
-                                                                   before.at(x, y), a);
-            if (mode == PUT_ADD && a > 65536) want = reference(mode, src.at(x, y), before.at(x, y), 65536);
-            ASSERT_EQ(dst.at(x, y), want) << "mode " << mode << " alpha " << a << " width " << w
-                                          << " at " << x << "," << y;
-          }
+  for (bool avx2 : {true, false}) {
+    USEAVX2(avx2);
+    const PUTMODE modes[] = {PUT_TRANS, PUT_PSET,  PUT_PRESET, PUT_AND,  PUT_OR,
+                             PUT_XOR,   PUT_ALPHA, PUT_ADD,    PUT_BLEND};
+    const int32_t alphas[] = {1, 2, 77, 128, 254, 255, 256, 300, 1000, 70000, -5};
+    uint32_t seed = 12345;
+    for (int32_t w : {1, 3, 7, 8, 17, 33, 61}) {
+      for (PUTMODE mode : modes) {
+        for (int32_t a : alphas) {
+          if ((mode != PUT_ADD && mode != PUT_BLEND) && a != 255) continue;
+          IMG src(w, 3), dst(w, 3), before(w, 3);
+          TESTS::FILLNOISE(src, seed++);
+          TESTS::FILLNOISE(dst, seed++);
+          for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x) before.at(x, y) = dst.at(x, y);
+          IMAGEPUT(dst, 0, 0, src, 0, 0, w, 3, RECT_CORNERS, mode, a, nullptr, nullptr);
+          for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x) {
+              uint32_t want = (mode == PUT_ADD && a < 0)
+                                  ? reference(mode, src.at(x, y), before.at(x, y), 0)
+                                  : reference(mode, src.at(x, y), before.at(x, y), a);
+              if (mode == PUT_ADD && a > 65536)
+                want = reference(mode, src.at(x, y), before.at(x, y), 65536);
+              ASSERT_EQ(dst.at(x, y), want) << "mode " << mode << " alpha " << a << " width " << w
+                                            << " at " << x << "," << y << " avx2 " << avx2;
+            }
+        }
       }
     }
   }
+  USEAVX2(true);
 }
 
 TEST_F(ImagePut, CustomCallsOncePerPixelInOrder) {

@@ -80,13 +80,23 @@ __attribute__((target("avx2"))) int32_t mixavx2(const uint32_t* s, uint32_t* d, 
   return i;
 }
 
+bool avx2allowed = true;
+
 bool hasavx2() {
   static const bool yes = __builtin_cpu_supports("avx2");
-  return yes;
+  return yes && avx2allowed;
 }
 #endif
 
 }  // namespace
+
+void USEAVX2(bool allowed) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  avx2allowed = allowed;
+#else
+  (void)allowed;
+#endif
+}
 
 void FILLROW(uint32_t* d, size_t n, uint32_t c) { std::fill(d, d + n, c); }
 

@@ -33,6 +33,9 @@ inline uint32_t ADDPIXEL(uint32_t s, uint32_t d, int32_t a) {
   return out;
 }
 
+// Lets tests run the baseline loops on a processor that has AVX2.
+void USEAVX2(bool allowed);
+
 void FILLROW(uint32_t* d, size_t n, uint32_t c);
 void ROWPRESET(const uint32_t* s, uint32_t* d, int32_t n);
 void ROWAND(const uint32_t* s, uint32_t* d, int32_t n);
