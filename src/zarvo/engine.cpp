@@ -19,8 +19,9 @@ using GRAPHICS::RASTEROP;
 namespace {
 
 std::deque<GAMESCREENEVENTS>& table() {
-  // Built on first use and never destroyed before the module-level objects
-  // of a game that may still hold handlers on it at exit.
+  // Built on first use and kept to the very end: a game's module-level
+  // objects may still detach from screen events in their destructors, and
+  // static destruction order across files cannot put the table after them.
   static std::deque<GAMESCREENEVENTS>* t = new std::deque<GAMESCREENEVENTS>();
   return *t;
 }
