@@ -96,6 +96,11 @@ void BM_CONTRAST(benchmark::State& s) {
   int32_t v = 40;
   filter(s, BITMAPFILTER::GXCONTRAST, &v);
 }
+// At 100 the line does not reproduce the rule, so another path runs.
+void BM_CONTRAST100(benchmark::State& s) {
+  int32_t v = 100;
+  filter(s, BITMAPFILTER::GXCONTRAST, &v);
+}
 void BM_REDCHANNEL(benchmark::State& s) { filter(s, BITMAPFILTER::GXREDCHANNEL, nullptr); }
 void BM_GREENCHANNEL(benchmark::State& s) { filter(s, BITMAPFILTER::GXGREENCHANNEL, nullptr); }
 void BM_BLUECHANNEL(benchmark::State& s) { filter(s, BITMAPFILTER::GXBLUECHANNEL, nullptr); }
@@ -221,6 +226,7 @@ BENCHMARK(BM_INVERT)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GRAYSCALE)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BRIGHTNESS)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CONTRAST)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CONTRAST100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_REDCHANNEL)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GREENCHANNEL)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BLUECHANNEL)->Unit(benchmark::kMicrosecond);

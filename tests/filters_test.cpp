@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "support/screen.hpp"
@@ -101,38 +102,52 @@ TEST_F(Filters, WorkedValues) {
 
 // The integer path must round exactly as the doubles do, ties included, and
 // the tails of rows that do not fill a whole block as well.
+// Every kernel level the processor has runs the whole check.
 TEST(FilterRows, GrayscaleEveryColourAndTail) {
-  std::vector<uint32_t> row(65536), want(65536);
-  for (uint32_t r = 0; r < 256; ++r) {
-    for (uint32_t i = 0; i < 65536; ++i) {
-      row[i] = ((i * 2654435761u) & 0xFF000000u) | r << 16 | i;
-      want[i] = refgray(row[i]);
+  const int best = FILTER::USEKERNELS(-1);
+  for (int level = best; level >= 0; --level) {
+    ASSERT_EQ(FILTER::USEKERNELS(level), level);
+    std::vector<uint32_t> row(65536), want(65536);
+    for (uint32_t r = 0; r < 256; ++r) {
+      for (uint32_t i = 0; i < 65536; ++i) {
+        row[i] = ((i * 2654435761u) & 0xFF000000u) | r << 16 | i;
+        want[i] = refgray(row[i]);
+      }
+      FILTER::GRAYSCALE(reinterpret_cast<uint8_t*>(row.data()), 256, 256, 4, 1024, nullptr);
+      ASSERT_EQ(row, want) << "red " << r << " level " << level;
     }
-    FILTER::GRAYSCALE(reinterpret_cast<uint8_t*>(row.data()), 256, 256, 4, 1024, nullptr);
-    ASSERT_EQ(row, want) << "red " << r;
+    for (int32_t w : {1, 7, 8, 15, 16, 17, 31, 33, 47, 70}) {
+      ROWS r(w, 2, uint32_t(w)), before = r;
+      FILTER::GRAYSCALE(r.p(), w, 2, 4, r.pitch(), nullptr);
+      for (int32_t x = 0; x < w; ++x)
+        ASSERT_EQ(r.at(x, 1), refgray(before.at(x, 1))) << w << " level " << level;
+      EXPECT_EQ(r.at(w, 1), 0xDEADBEEFu);
+    }
   }
-  for (int32_t w : {1, 31, 33, 70}) {
-    ROWS r(w, 2, uint32_t(w)), before = r;
-    FILTER::GRAYSCALE(r.p(), w, 2, 4, r.pitch(), nullptr);
-    for (int32_t x = 0; x < w; ++x) ASSERT_EQ(r.at(x, 1), refgray(before.at(x, 1)));
-    EXPECT_EQ(r.at(w, 1), 0xDEADBEEFu);
-  }
+  FILTER::USEKERNELS(-1);
 }
 
 // Every amount, and two beyond the range, over every byte in each channel.
+// Every kernel level; a width of 259 leaves a tail behind whole vectors.
 TEST(FilterRows, ContrastEveryAmountAndByte) {
-  std::vector<uint32_t> row(256);
-  for (int32_t amount = -102; amount <= 102; ++amount) {
-    for (uint32_t c = 0; c < 256; ++c) row[c] = argb(c ^ 0x5A, c, 255 - c, (c * 7) & 255);
-    const std::vector<uint32_t> before = row;
-    FILTER::CONTRAST(reinterpret_cast<uint8_t*>(row.data()), 256, 1, 4, 1024, &amount);
-    for (uint32_t c = 0; c < 256; ++c) {
-      uint32_t p = before[c];
-      ASSERT_EQ(row[c], argb(p >> 24, refcontrast(ch(p, 16), amount),
-                             refcontrast(ch(p, 8), amount), refcontrast(ch(p, 0), amount)))
-          << "amount " << amount << " byte " << c;
+  const int best = FILTER::USEKERNELS(-1);
+  for (int level = best; level >= 0; --level) {
+    ASSERT_EQ(FILTER::USEKERNELS(level), level);
+    std::vector<uint32_t> row(259);
+    for (int32_t amount = -102; amount <= 102; ++amount) {
+      for (uint32_t c = 0; c < 259; ++c)
+        row[c] = argb(c ^ 0x5A, c & 255, 255 - (c & 255), (c * 7) & 255);
+      const std::vector<uint32_t> before = row;
+      FILTER::CONTRAST(reinterpret_cast<uint8_t*>(row.data()), 259, 1, 4, 1036, &amount);
+      for (uint32_t c = 0; c < 259; ++c) {
+        uint32_t p = before[c];
+        ASSERT_EQ(row[c], argb(p >> 24, refcontrast(ch(p, 16), amount),
+                               refcontrast(ch(p, 8), amount), refcontrast(ch(p, 0), amount)))
+            << "amount " << amount << " byte " << c << " level " << level;
+      }
     }
   }
+  FILTER::USEKERNELS(-1);
 }
 
 TEST(FilterRows, OffsetsAgainstRule) {
@@ -213,26 +228,36 @@ TEST(FilterRows, FlipEveryShape) {
   for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(r.at(x, 0), before.at(x, 2));
 }
 
+// Every kernel level; the tall shape has points many rows ahead and behind.
 TEST(FilterRows, PixelOffsetMapsAndOutsidePoints) {
-  ROWS r(11, 6, 17), before = r;
-  uint32_t seed = 8;
-  std::vector<POINT> map(66);
-  for (auto& p : map) {
-    uint32_t v = TESTS::NOISE(seed);  // mostly inside, now and then past an edge or far off
-    p = (v >> 20) % 9 ? POINT{int32_t(v % 13) - 1, int32_t((v >> 8) % 8) - 1}
-                      : POINT{INT32_MIN, INT32_MAX};
-  }
-  FILTER::PIXELOFFSET(r.p(), r.w, r.h, 4, r.pitch(), map.data());
-  int outside = 0;
-  for (int32_t y = 0; y < r.h; ++y)
-    for (int32_t x = 0; x < r.w; ++x) {
-      POINT p = map[size_t(y) * r.w + x];
-      bool in = p.X >= 0 && p.X < r.w && p.Y >= 0 && p.Y < r.h;
-      outside += !in;
-      ASSERT_EQ(r.at(x, y), in ? before.at(p.X, p.Y) : before.at(x, y)) << x << "," << y;
+  const int best = FILTER::USEKERNELS(-1);
+  for (int level = best; level >= 0; --level) {
+    ASSERT_EQ(FILTER::USEKERNELS(level), level);
+    for (auto [w, h] : {std::pair{11, 6}, std::pair{19, 40}}) {
+      ROWS r(w, h, 17), before = r;
+      uint32_t seed = 8;
+      std::vector<POINT> map(size_t(w) * h);
+      for (auto& p : map) {
+        uint32_t v = TESTS::NOISE(seed);  // mostly inside, now and then past an edge or far off
+        p = (v >> 20) % 9 ? POINT{int32_t(v % uint32_t(w + 2)) - 1,
+                                  int32_t((v >> 8) % uint32_t(h + 2)) - 1}
+                          : POINT{INT32_MIN, INT32_MAX};
+      }
+      FILTER::PIXELOFFSET(r.p(), r.w, r.h, 4, r.pitch(), map.data());
+      int outside = 0;
+      for (int32_t y = 0; y < r.h; ++y)
+        for (int32_t x = 0; x < r.w; ++x) {
+          POINT p = map[size_t(y) * r.w + x];
+          bool in = p.X >= 0 && p.X < r.w && p.Y >= 0 && p.Y < r.h;
+          outside += !in;
+          ASSERT_EQ(r.at(x, y), in ? before.at(p.X, p.Y) : before.at(x, y))
+              << x << "," << y << " in " << w << "x" << h << " level " << level;
+        }
+      EXPECT_GT(outside, 5);
+      EXPECT_EQ(r.at(r.w, 0), 0xDEADBEEFu);
     }
-  EXPECT_GT(outside, 5);
-  EXPECT_EQ(r.at(r.w, 0), 0xDEADBEEFu);
+  }
+  FILTER::USEKERNELS(-1);
 }
 
 TEST_F(Filters, ApplyFilterDispatch) {

@@ -57,6 +57,12 @@ constexpr FLIPDIRECTION operator&(FLIPDIRECTION A, FLIPDIRECTION B) {
 
 namespace FILTER {
 
+// Chooses the row kernels of GRAYSCALE, CONTRAST and PIXELOFFSET: 2 AVX2,
+// 1 SSE2, 0 the portable loops; capped at what the processor has, and -1
+// restores the best. Returns the level in effect. For the tests, which hold
+// every level to the same results.
+int USEKERNELS(int level);
+
 // Red, green and blue become 255 - value.
 void INVERT(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, void* PARAM);
 
