@@ -18,4 +18,5 @@
 #include "zarvo/runtime/input.hpp"
 #include "zarvo/runtime/random.hpp"
 #include "zarvo/runtime/runtime.hpp"
+#include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/headless/headless.hpp"
