@@ -1,11 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, test and run the engine.
-# Only missing packages are installed; uses sudo when not run as root.
+# Installs the Debian packages the engine needs; only missing ones, with sudo
+# when not run as root.
+# Usage: tools/install-deps.sh [demo|test]
+#   demo: what building and running the demo needs
+#   test (default): that, plus the test, benchmark and sanitizer tools
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config zlib1g-dev libsdl2-dev libgtest-dev libgmock-dev
-  libbenchmark-dev xvfb xauth xdotool x11-utils x11-apps imagemagick clang libclang-rt-14-dev
-  libpng-dev libspng-dev libstb-dev libpixman-1-dev)
+what=${1:-test}
+# Building the engine and running a game.
+packages=(cmake ninja-build g++ pkg-config zlib1g-dev libdeflate-dev libsdl2-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core)
+case "$what" in
+  demo) ;;
+  test)
+    # Tests (a real window under Xvfb, driven by xdotool, checked by screenshots),
+    # the sanitizer and fuzzing compiler, and the benchmark peers.
+    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
+      x11-apps imagemagick clang libclang-rt-14-dev libpng-dev libspng-dev libstb-dev
+      libpixman-1-dev)
+    ;;
+  *) echo "usage: $0 [demo|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
