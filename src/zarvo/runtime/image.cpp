@@ -34,7 +34,7 @@ IMAGE* IMAGEALLOCATE(int32_t bpp, uint32_t w, uint32_t h, uint32_t pitch) {
 }
 
 IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags) {
-  if (!SCREENPTR() || w <= 0 || h <= 0) return nullptr;
+  if (!SCREENPIXELS() || w <= 0 || h <= 0) return nullptr;
   int32_t bpp = 4;  // the screen is always 32-bit
   if (depth > 0) {
     bpp = static_cast<int32_t>((static_cast<int64_t>(depth) + 7) / 8);
@@ -91,7 +91,7 @@ int64_t roundaway(float v) {
 
 bool makeplan(IMAGE* target, float x, float y, const IMAGE* src, int32_t x1, int32_t y1,
               int32_t x2, int32_t y2, RECTFORM form, PLAN& p) {
-  uint32_t* screen = SCREENPTR();
+  uint32_t* screen = SCREENPIXELS();
   if (!screen || !src) return false;
   if (std::isnan(x) || std::isnan(y)) return false;
   uint8_t* tpix;

@@ -108,7 +108,11 @@ void SCREENCLOSE() {
 
 const char* SCREENERROR() { return S().error.c_str(); }
 
-uint32_t* SCREENPTR() { return S().open ? S().pixels.data() : nullptr; }
+uint32_t* SCREENPTR() {
+  SCREENDIRTY(-1, -1);  // the caller may write anywhere
+  return SCREENPIXELS();
+}
+uint32_t* SCREENPIXELS() { return S().open ? S().pixels.data() : nullptr; }
 int32_t SCREENPITCH() { return S().w * 4; }
 int32_t SCREENWIDTH() { return S().w; }
 int32_t SCREENHEIGHT() { return S().h; }
@@ -120,8 +124,9 @@ void SCREENUNLOCK(int32_t first, int32_t last) {
   (void)first;
   (void)last;
   if (s.locks > 0) --s.locks;
-  // Only rows that were drawn are presented; the range given here can only
-  // narrow what is shown, never force an unchanged screen out again.
+  // Only rows marked as changed (drawn by the put, or open to the game through
+  // SCREENPTR) are presented; the range given here can only narrow what is
+  // shown, never force an unchanged screen out again.
   if (s.locks == 0) present();
 }
 

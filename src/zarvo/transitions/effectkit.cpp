@@ -83,7 +83,7 @@ AXIS columns, rows;
 class TARGETROWS {
  public:
   explicit TARGETROWS(const GRAPHICS::BITMAP& DEST) {
-    uint32_t* screen = RUNTIME::SCREENPTR();
+    uint32_t* screen = RUNTIME::SCREENPIXELS();
     if (!screen) return;
     RUNTIME::IMAGE* img = DEST.HANDLE();
     if (img) {
