@@ -21,14 +21,13 @@ inline uint32_t ALPHAPIXEL(uint32_t s, uint32_t d) { return MIXPIXEL(s, d, s >> 
 inline uint32_t BLENDPIXEL(uint32_t s, uint32_t d, int32_t k) {
   return MIXPIXEL(s, d, static_cast<uint32_t>(k));
 }
-// Factors beyond 65536 add the same as 65536; negative ones add nothing.
-inline int32_t ADDFACTOR(int32_t a) { return a < 0 ? 0 : (a > 65536 ? 65536 : a); }
+// min(255, d.c + floor(s.c * a / 256)) for each byte, for every factor: the
+// product takes 64 bits, and a negative factor subtracts, down to 0 at most.
 inline uint32_t ADDPIXEL(uint32_t s, uint32_t d, int32_t a) {
-  const uint32_t f = static_cast<uint32_t>(ADDFACTOR(a));
   uint32_t out = 0;
   for (int c = 0; c < 32; c += 8) {
-    uint32_t v = ((d >> c) & 255u) + ((((s >> c) & 255u) * f) >> 8);
-    out |= (v > 255u ? 255u : v) << c;
+    const int64_t v = int64_t{(d >> c) & 255u} + ((int64_t{(s >> c) & 255u} * a) >> 8);
+    out |= static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v)) << c;
   }
   return out;
 }
