@@ -141,6 +141,34 @@ void ROWALPHA(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n) {
 }
 
 
+#if defined(__SSE2__)
+// Four pixels at a time: 16-bit products, a saturating byte add (or subtract,
+// as in the AVX2 loop), and the mask-colour pixels kept. Exactly the
+// per-pixel rule.
+template <bool SUBTRACT>
+int32_t addsse2(const uint32_t* s, uint32_t* d, int32_t i, int32_t n, uint32_t f) {
+  const __m128i vf = _mm_set1_epi16(static_cast<int16_t>(f));
+  const __m128i up = _mm_set1_epi16(SUBTRACT ? 255 : 0);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low24 = _mm_set1_epi32(0x00FFFFFF);
+  const __m128i magenta = _mm_set1_epi32(0x00FF00FF);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i lo =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(vs, zero), vf), up), 8);
+    const __m128i hi =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(vs, zero), vf), up), 8);
+    const __m128i part = _mm_packus_epi16(lo, hi);
+    const __m128i sum = SUBTRACT ? _mm_subs_epu8(vd, part) : _mm_adds_epu8(vd, part);
+    const __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(vs, low24), magenta);
+    const __m128i r = _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, sum));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
+  }
+  return i;
+}
+#endif
+
 void ROWADD(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, int32_t a) {
   // The vector loops take factors -256 to 256, whose products fit 16 bits;
   // larger ones (which saturate or clear almost every byte) go pixel by pixel.
@@ -152,27 +180,7 @@ void ROWADD(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, int
     if (hasavx2()) i = subtract ? addavx2<true>(s, d, n, f) : addavx2<false>(s, d, n, f);
 #endif
 #if defined(__SSE2__)
-    // Four pixels at a time: 16-bit products, a saturating byte add (or
-    // subtract, as in the AVX2 loop), and the mask-colour pixels kept.
-    // Exactly the per-pixel rule.
-    const __m128i vf = _mm_set1_epi16(static_cast<int16_t>(f));
-    const __m128i up = _mm_set1_epi16(subtract ? 255 : 0);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i low24 = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i magenta = _mm_set1_epi32(0x00FF00FF);
-    for (; i + 4 <= n; i += 4) {
-      const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-      const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-      const __m128i lo = _mm_srli_epi16(
-          _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(vs, zero), vf), up), 8);
-      const __m128i hi = _mm_srli_epi16(
-          _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(vs, zero), vf), up), 8);
-      const __m128i part = _mm_packus_epi16(lo, hi);
-      const __m128i sum = subtract ? _mm_subs_epu8(vd, part) : _mm_adds_epu8(vd, part);
-      const __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(vs, low24), magenta);
-      const __m128i r = _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, sum));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
-    }
+    i = subtract ? addsse2<true>(s, d, i, n, f) : addsse2<false>(s, d, i, n, f);
 #endif
   }
   for (; i < n; ++i) d[i] = ismask(s[i]) ? d[i] : ADDPIXEL(s[i], d[i], a);
