@@ -1,6 +1,7 @@
 #include "zarvo/color/color.hpp"
 
 #include <cmath>
+#include <new>
 #include <utility>
 
 #include "zarvo/math/math.hpp"
@@ -21,6 +22,13 @@ int32_t roundeven(float v) {
   if (r >= 2147483647.0) return INT32_MAX;
   if (r <= -2147483648.0) return INT32_MIN;
   return static_cast<int32_t>(r);
+}
+
+// Links are made without exceptions: null when memory runs out, and a missing
+// link only costs its conversion being done again.
+template <typename T>
+std::unique_ptr<T> makelink(int32_t A, int32_t B, int32_t C) {
+  return std::unique_ptr<T>(new (std::nothrow) T(A, B, C));
 }
 
 constexpr double ONETHIRD = 1.0 / 3.0;
@@ -55,10 +63,11 @@ RGBTRIPLE::RGBTRIPLE(const RGBTRIPLE& other) : NR(other.NR), NG(other.NG), NB(ot
   const HSLTRIPLE* src = other.PHSL.get();
   std::unique_ptr<HSLTRIPLE>* dst = &PHSL;
   while (src) {
-    *dst = std::make_unique<HSLTRIPLE>(src->NH, src->NS, src->NL);
+    *dst = makelink<HSLTRIPLE>(src->NH, src->NS, src->NL);
     const RGBTRIPLE* srgb = src->PRGB.get();
-    if (!srgb) break;
-    (*dst)->PRGB = std::make_unique<RGBTRIPLE>(srgb->NR, srgb->NG, srgb->NB);
+    if (!*dst || !srgb) break;
+    (*dst)->PRGB = makelink<RGBTRIPLE>(srgb->NR, srgb->NG, srgb->NB);
+    if (!(*dst)->PRGB) break;
     dst = &(*dst)->PRGB->PHSL;
     src = srgb->PHSL.get();
   }
@@ -130,8 +139,8 @@ void RGBTRIPLE::VALUE(uint32_t V) {
 
 HSLTRIPLE* RGBTRIPLE::TOHSL() {
   if (!PHSL) {
-    PHSL = std::make_unique<HSLTRIPLE>(0, 0, 0);
-    PHSL->FROMRGB(NR, NG, NB);
+    PHSL = makelink<HSLTRIPLE>(0, 0, 0);
+    if (PHSL) PHSL->FROMRGB(NR, NG, NB);
   }
   return PHSL.get();
 }
@@ -142,10 +151,12 @@ void RGBTRIPLE::FROMHSL(const HSLTRIPLE* HSL) {
 }
 
 void RGBTRIPLE::FROMHSL(int32_t H, int32_t S, int32_t L) {
-  if (!PHSL) PHSL = std::make_unique<HSLTRIPLE>(0, 0, 0);
-  PHSL->HUE(H);
-  PHSL->SATITURATION(S);
-  PHSL->LIGHTNESS(L);
+  if (!PHSL) PHSL = makelink<HSLTRIPLE>(0, 0, 0);
+  if (PHSL) {
+    PHSL->HUE(H);
+    PHSL->SATITURATION(S);
+    PHSL->LIGHTNESS(L);
+  }
 
   if (S == 0) {
     const int32_t grey = roundeven(static_cast<float>(L) / 100.0f * 255.0f);
@@ -173,10 +184,11 @@ HSLTRIPLE::HSLTRIPLE(const HSLTRIPLE& other) : NH(other.NH), NS(other.NS), NL(ot
   const RGBTRIPLE* src = other.PRGB.get();
   std::unique_ptr<RGBTRIPLE>* dst = &PRGB;
   while (src) {
-    *dst = std::make_unique<RGBTRIPLE>(src->NR, src->NG, src->NB);
+    *dst = makelink<RGBTRIPLE>(src->NR, src->NG, src->NB);
     const HSLTRIPLE* shsl = src->PHSL.get();
-    if (!shsl) break;
-    (*dst)->PHSL = std::make_unique<HSLTRIPLE>(shsl->NH, shsl->NS, shsl->NL);
+    if (!*dst || !shsl) break;
+    (*dst)->PHSL = makelink<HSLTRIPLE>(shsl->NH, shsl->NS, shsl->NL);
+    if (!(*dst)->PHSL) break;
     dst = &(*dst)->PHSL->PRGB;
     src = shsl->PRGB.get();
   }
@@ -232,21 +244,26 @@ void HSLTRIPLE::LIGHTNESS(int32_t V) {
 
 RGBTRIPLE* HSLTRIPLE::linkrgb() const {
   if (!PRGB) {
-    PRGB = std::make_unique<RGBTRIPLE>(0, 0, 0);
-    PRGB->FROMHSL(NH, NS, NL);
+    PRGB = makelink<RGBTRIPLE>(0, 0, 0);
+    if (PRGB) PRGB->FROMHSL(NH, NS, NL);
   }
   return PRGB.get();
 }
 
 RGBTRIPLE* HSLTRIPLE::TORGB() { return linkrgb(); }
 
-uint32_t HSLTRIPLE::VALUE() const { return linkrgb()->VALUE(); }
+uint32_t HSLTRIPLE::VALUE() const {
+  if (const RGBTRIPLE* rgb = linkrgb()) return rgb->VALUE();
+  RGBTRIPLE rgb(0, 0, 0);  // no memory for the link: convert without keeping it
+  rgb.FROMHSL(NH, NS, NL);
+  return rgb.VALUE();
+}
 
 void HSLTRIPLE::VALUE(uint32_t V) {
   DESTROYRGB();
-  PRGB = std::make_unique<RGBTRIPLE>(0, 0, 0);
-  PRGB->VALUE(V);
-  FROMRGB(PRGB->NR, PRGB->NG, PRGB->NB);
+  RGBTRIPLE rgb(0, 0, 0);
+  rgb.VALUE(V);
+  FROMRGB(rgb.NR, rgb.NG, rgb.NB);  // makes the link holding V
 }
 
 void HSLTRIPLE::FROMRGB(const RGBTRIPLE* RGB) {
@@ -255,10 +272,12 @@ void HSLTRIPLE::FROMRGB(const RGBTRIPLE* RGB) {
 }
 
 void HSLTRIPLE::FROMRGB(int32_t R, int32_t G, int32_t B) {
-  if (!PRGB) PRGB = std::make_unique<RGBTRIPLE>(0, 0, 0);
-  PRGB->RED(R);
-  PRGB->GREEN(G);
-  PRGB->BLUE(B);
+  if (!PRGB) PRGB = makelink<RGBTRIPLE>(0, 0, 0);
+  if (PRGB) {
+    PRGB->RED(R);
+    PRGB->GREEN(G);
+    PRGB->BLUE(B);
+  }
 
   const float VR = static_cast<float>(R) / 255.0f;
   const float VG = static_cast<float>(G) / 255.0f;

@@ -1,6 +1,7 @@
 #include "zarvo/runtime/runtime.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -21,13 +22,15 @@ struct SCREENSTATE {
   int32_t dirtyfirst = 1, dirtylast = 0;
   uint64_t presents = 0;
   std::string title;
-  std::string error;
+  char error[256] = "";  // fixed, so recording a failure cannot fail
 };
 
 SCREENSTATE& S() {
   static SCREENSTATE s;
   return s;
 }
+
+void seterror(const char* why) { std::snprintf(S().error, sizeof S().error, "%s", why); }
 
 bool forced = false;
 BACKEND chosen = BACKEND::SDL2;
@@ -72,22 +75,34 @@ bool SCREENMODE(int32_t w, int32_t h, int32_t depth, int32_t pages, int32_t flag
   (void)pages;
   (void)refresh;
   SCREENSTATE& s = S();
-  s.error.clear();
+  s.error[0] = '\0';
   if (w < 1 || h < 1 || w > 16384 || h > 16384 || (depth != 32 && depth != 24)) {
-    s.error = "unsupported screen size or depth";
+    seterror("unsupported screen size or depth");
     return false;
   }
   SCREENCLOSE();
   const char* err = nullptr;
-  if (!ops().OPEN(w, h, flags, s.title.c_str(), &err)) {
-    s.error = err ? err : "the window could not be opened";
+  bool opened = false;
+  try {
+    opened = ops().OPEN(w, h, flags, s.title.c_str(), &err);
+  } catch (...) {  // the backend ran out of memory
+    err = "out of memory";
+  }
+  if (!opened) {
+    seterror(err ? err : "the window could not be opened");
+    return false;
+  }
+  try {
+    s.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
+  } catch (...) {
+    ops().CLOSE();
+    seterror("out of memory");
     return false;
   }
   static const bool closesatexit = std::atexit([] { SCREENCLOSE(); }) == 0;
   (void)closesatexit;  // the window goes away cleanly however the program ends
   s.w = w;
   s.h = h;
-  s.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
   s.open = true;
   s.locks = 0;
   s.dirtyfirst = 0;
@@ -106,7 +121,7 @@ void SCREENCLOSE() {
   s.locks = 0;
 }
 
-const char* SCREENERROR() { return S().error.c_str(); }
+const char* SCREENERROR() { return S().error; }
 
 uint32_t* SCREENPTR() {
   SCREENDIRTY(-1, -1);  // the caller may write anywhere
@@ -149,7 +164,13 @@ void SCREENDIRTY(int32_t first, int32_t last) {
 
 uint64_t PRESENTCOUNT() { return S().presents; }
 
-bool POLLEVENT(EVENT& e) { return ops().POLL(e); }
+bool POLLEVENT(EVENT& e) {
+  try {
+    return ops().POLL(e);
+  } catch (...) {  // an event the backend had no memory to queue is lost
+    return false;
+  }
+}
 double TIMER() { return ops().TIMER(); }
 void DELAY(int32_t ms) { ops().DELAY(ms); }
 
@@ -160,14 +181,26 @@ void GETMOUSE(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t*
 }
 
 void SETMOUSE(int32_t x, int32_t y, int32_t visibility, int32_t clip) {
-  ops().SETMOUSE(x, y, visibility, clip);
+  try {
+    ops().SETMOUSE(x, y, visibility, clip);
+  } catch (...) {  // only the headless backend's call record can fail to grow
+  }
 }
 
 void WINDOWTITLE(const char* title) {
-  S().title = title ? title : "";
-  ops().TITLE(S().title.c_str());
+  try {
+    S().title = title ? title : "";
+    ops().TITLE(S().title.c_str());
+  } catch (...) {  // out of memory: the title stays as it was
+  }
 }
 
-uint32_t SCREENLIST(int32_t depth) { return ops().LISTMODES(depth); }
+uint32_t SCREENLIST(int32_t depth) {
+  try {
+    return ops().LISTMODES(depth);
+  } catch (...) {  // out of memory: the list ends here
+    return 0;
+  }
+}
 
 }  // namespace ZARVO::RUNTIME

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "zarvo/engine.hpp"
@@ -23,7 +24,7 @@ BOOLEAN FRAMESTEP(EFFECT::ANIMATION*& ANIM) {
 
 EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES) {
   delete ANIM;
-  ANIM = new EFFECT::ANIMATION(NUMVALUES);
+  ANIM = new (std::nothrow) EFFECT::ANIMATION(NUMVALUES);
   return ANIM;
 }
 
@@ -69,8 +70,14 @@ void mapaxis(double start, double extent, uint32_t srcsize, int64_t targetsize, 
     if (d < 0 || d >= targetsize) continue;
     // The put clamps its source rectangle into the picture.
     const double s = std::clamp(std::floor(kd * scale), 0.0, static_cast<double>(srcsize - 1));
-    a.dst.push_back(static_cast<int32_t>(d));
-    a.src.push_back(static_cast<int32_t>(s));
+    try {
+      a.dst.push_back(static_cast<int32_t>(d));
+      a.src.push_back(static_cast<int32_t>(s));
+    } catch (...) {  // out of memory: the box is not drawn
+      a.dst.clear();
+      a.src.clear();
+      return;
+    }
   }
 }
 
@@ -213,6 +220,7 @@ void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double
 int32_t STRIPESINIT(EFFECT::ANIMATION*& ANIM, uint32_t ACROSS, uint32_t ALONG,
                     EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = NEWANIMATION(ANIM, 1);
+  if (!a) return 0;  // out of memory: no animation, so the switch is at once
   a->STARTVALUE(-static_cast<double>(ALONG));
   a->ENDVALUE(0.0);
   a->PLAY(static_cast<double>(DURATION), EASING);

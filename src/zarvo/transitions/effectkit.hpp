@@ -14,7 +14,8 @@ namespace ZARVO::ENGINE::TRANSITION::DETAIL {
 BOOLEAN FRAMESTEP(EFFECT::ANIMATION*& ANIM);
 
 // Replaces ANIM with a new animation of NUMVALUES values, freeing (and so
-// unlisting) one left over from a transition that never finished.
+// unlisting) one left over from a transition that never finished. Null when
+// memory runs out: an effect without an animation is done at its first frame.
 EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES);
 
 // The stripe effects' start: one 10-pixel stripe per started ten of ACROSS

@@ -12,6 +12,7 @@ using GRAPHICS::RASTEROP;
 
 void INIT(EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = DETAIL::NEWANIMATION(ANIM, 1);
+  if (!a) return;
   a->STARTVALUE(0.0);
   a->ENDVALUE(255.0);
   a->PLAY(static_cast<double>(DURATION), EASING);
