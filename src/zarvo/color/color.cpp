@@ -5,24 +5,14 @@
 #include <utility>
 
 #include "zarvo/math/math.hpp"
+#include "zarvo/pixelmath.hpp"
 
 namespace ZARVO::COLOR {
 namespace {
 
-// Nearest integer with halves to even. Out-of-range components can drive the
-// formulas to infinities or NaN (a division by a zero sum), so the result
-// saturates and NaN gives 0 instead of an undefined conversion.
-int32_t roundeven(float v) {
-  if (std::isnan(v)) return 0;
-  const double d = v;
-  const double fl = std::floor(d);
-  const double diff = d - fl;
-  double r = fl;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(fl, 2.0) != 0.0)) r = fl + 1.0;
-  if (r >= 2147483647.0) return INT32_MAX;
-  if (r <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(r);
-}
+// Out-of-range components can drive the formulas to infinities or NaN (a
+// division by a zero sum); the rounding saturates and gives 0 for NaN.
+using DETAIL::ROUNDEVEN;
 
 // Links are made without exceptions: null when memory runs out, and a missing
 // link only costs its conversion being done again.
@@ -159,7 +149,7 @@ void RGBTRIPLE::FROMHSL(int32_t H, int32_t S, int32_t L) {
   }
 
   if (S == 0) {
-    const int32_t grey = roundeven(static_cast<float>(L) / 100.0f * 255.0f);
+    const int32_t grey = ROUNDEVEN(static_cast<float>(L) / 100.0f * 255.0f);
     NR = NG = NB = grey;
     return;
   }
@@ -168,9 +158,9 @@ void RGBTRIPLE::FROMHSL(int32_t H, int32_t S, int32_t L) {
   const float VL = static_cast<float>(L) / 100.0f;
   const float V2 = VL < 0.5f ? (1.0f + VS) * VL : (VS + VL) - VL * VS;
   const float V1 = 2.0f * VL - V2;
-  NR = roundeven(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH + ONETHIRD)));
-  NG = roundeven(255.0f * HUE2RGB(V1, V2, VH));
-  NB = roundeven(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH - ONETHIRD)));
+  NR = ROUNDEVEN(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH + ONETHIRD)));
+  NG = ROUNDEVEN(255.0f * HUE2RGB(V1, V2, VH));
+  NB = ROUNDEVEN(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH - ONETHIRD)));
 }
 
 // ---- HSLTRIPLE ----
@@ -288,14 +278,14 @@ void HSLTRIPLE::FROMRGB(int32_t R, int32_t G, int32_t B) {
 
   NH = 0;
   NS = 0;
-  NL = roundeven((VMIN + VMAX) / 2.0f * 100.0f);
+  NL = ROUNDEVEN((VMIN + VMAX) / 2.0f * 100.0f);
   if (DELMAX == 0.0f) return;  // a grey: no hue, no saturation
 
   // Chosen by the rounded lightness, not the exact one.
   if (NL < 50) {
-    NS = roundeven(DELMAX / (VMAX + VMIN) * 100.0f);
+    NS = ROUNDEVEN(DELMAX / (VMAX + VMIN) * 100.0f);
   } else {
-    NS = roundeven(DELMAX / (2.0f - VMAX - VMIN) * 100.0f);
+    NS = ROUNDEVEN(DELMAX / (2.0f - VMAX - VMIN) * 100.0f);
   }
 
   const float DR = ((VMAX - VR) / 6.0f + DELMAX / 2.0f) / DELMAX;
@@ -315,7 +305,7 @@ void HSLTRIPLE::FROMRGB(int32_t R, int32_t G, int32_t B) {
   } else if (VH > 1.0f) {
     VH -= 1.0f;
   }
-  NH = roundeven(360.0f * VH);
+  NH = ROUNDEVEN(360.0f * VH);
 }
 
 }  // namespace ZARVO::COLOR

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "zarvo/math/math.hpp"
+#include "zarvo/pixelmath.hpp"
 
 #include "zarvo/runtime/multiversion.hpp"
 
@@ -33,12 +34,8 @@ namespace {
 // CHANNEL >= 0 marks the channel modes: only that channel (0 red, 1 green,
 // 2 blue) takes the source's value, the others keep the destination's.
 
-// Nearest integer, halves to even, for 0 <= x < 2^51: adding 1.5 * 2^52
-// leaves no fraction bits, so the FPU's own rounding does the work.
-inline int32_t roundeven(double x) {
-  constexpr double MAGIC = 6755399441055744.0;
-  return static_cast<int32_t>((x + MAGIC) - MAGIC);
-}
+// Every value rounded here lies in 0..255.
+inline int32_t roundeven(double x) { return static_cast<int32_t>(DETAIL::ROUNDEVENFAST(x)); }
 
 // x \ y in single precision. Exact for 0 <= x < 2^24 and y >= 1: a quotient
 // that is not whole lies at least 1 / y below the next integer, more than the
@@ -221,7 +218,7 @@ struct MBLUE {
   static int32_t V(int32_t S, int32_t) { return S; }
 };
 
-inline int32_t clampbyte(int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+using DETAIL::CLAMPBYTE;
 
 // The mode's value for channel C (0 red, 1 green, 2 blue), clamped.
 template <class M, int C, bool FASTFORM>
@@ -229,11 +226,11 @@ inline int32_t modevalue(int32_t S, int32_t D, const int32_t* table = nullptr) {
   if constexpr (M::CHANNEL >= 0 && M::CHANNEL != C) {
     return D;
   } else if constexpr (FASTFORM && requires { M::TABLED(S, D, table); }) {
-    return clampbyte(M::TABLED(S, D, table));
+    return CLAMPBYTE(M::TABLED(S, D, table));
   } else if constexpr (FASTFORM && requires { M::FAST(S, D); }) {
-    return clampbyte(M::FAST(S, D));
+    return CLAMPBYTE(M::FAST(S, D));
   } else {
-    return clampbyte(M::V(S, D));
+    return CLAMPBYTE(M::V(S, D));
   }
 }
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "zarvo/pixelmath.hpp"
+
 namespace ZARVO::RUNTIME {
 
 // d.c + floor((s.c - d.c) * a / 256) for each byte, a = alpha of s.
@@ -27,7 +29,7 @@ inline uint32_t ADDPIXEL(uint32_t s, uint32_t d, int32_t a) {
   uint32_t out = 0;
   for (int c = 0; c < 32; c += 8) {
     const int64_t v = int64_t{(d >> c) & 255u} + ((int64_t{(s >> c) & 255u} * a) >> 8);
-    out |= static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v)) << c;
+    out |= static_cast<uint32_t>(DETAIL::CLAMPBYTE(v)) << c;
   }
   return out;
 }

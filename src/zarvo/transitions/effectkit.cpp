@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <vector>
 
@@ -26,13 +25,6 @@ EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES) {
   delete ANIM;
   ANIM = new (std::nothrow) EFFECT::ANIMATION(NUMVALUES);
   return ANIM;
-}
-
-int32_t ROUNDEVEN(double V) {
-  if (std::isnan(V)) return 0;
-  if (V >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (V <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(std::nearbyint(V));  // the default mode rounds halves to even
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "zarvo/effects/effects.hpp"
 #include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/pixelmath.hpp"
 #include "zarvo/types.hpp"
 
 namespace ZARVO::ENGINE::TRANSITION::DETAIL {
@@ -24,7 +25,7 @@ int32_t STRIPESINIT(EFFECT::ANIMATION*& ANIM, uint32_t ACROSS, uint32_t ALONG,
                     EFFECT::EASING EASING, float DURATION);
 
 // Nearest integer, halves to even; saturates at the 32-bit range, NaN gives 0.
-int32_t ROUNDEVEN(double V);
+using ZARVO::DETAIL::ROUNDEVEN;
 
 // Scales SRC into the box (X, Y, BW, BH) on DEST by nearest neighbour: column
 // i of the box (0 .. BW - 1 rounded half to even) takes source column
