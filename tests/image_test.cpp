@@ -302,3 +302,16 @@ TEST_F(ImagePut, ScreenTargetAndLocking) {
   SCREENUNLOCK();
   EXPECT_EQ(PRESENTCOUNT(), before + 2) << "nothing drawn, nothing presented";
 }
+
+// The row kernels' contracts stop a Debug build (the sanitizer build in CI).
+TEST(ImagePutDeathTest, KernelContractsHoldInDebugBuilds) {
+#ifdef NDEBUG
+  GTEST_SKIP() << "contracts are checked in Debug builds only";
+#else
+  uint32_t s = 0x12345678u, d = 0;
+  EXPECT_DEATH(ROWBLEND(&s, &d, 1, 0), "contract broken: k >= 1 && k <= 256");
+  EXPECT_DEATH(ROWBLEND(&s, &d, 1, 257), "contract broken");
+  ROWBLEND(&s, &d, 1, 256);
+  EXPECT_EQ(d, s);
+#endif
+}

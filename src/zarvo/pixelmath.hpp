@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "zarvo/assert.hpp"
+
 namespace ZARVO::DETAIL {
 
 // Any value: saturates at the 32-bit range, NaN gives 0.
@@ -20,6 +22,7 @@ inline int32_t ROUNDEVEN(double V) {
 // leaves no fraction bits, so the FPU's own rounding does the work, with no
 // call and no branch. The result is a whole number in a double.
 inline double ROUNDEVENFAST(double X) {
+  ZARVO_ASSERT(X >= 0.0 && X < 2251799813685248.0);
   constexpr double MAGIC = 6755399441055744.0;
   return (X + MAGIC) - MAGIC;
 }

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <type_traits>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/math/math.hpp"
 #include "zarvo/pixelmath.hpp"
 
@@ -41,6 +42,7 @@ inline int32_t roundeven(double x) { return static_cast<int32_t>(DETAIL::ROUNDEV
 // that is not whole lies at least 1 / y below the next integer, more than the
 // float's rounding error x / y * 2^-24 can cover.
 inline int32_t fdiv(int32_t x, int32_t y) {
+  ZARVO_ASSERT(x >= 0 && x < (1 << 24) && y >= 1);
   return static_cast<int32_t>(static_cast<float>(x) / static_cast<float>(y));
 }
 
@@ -49,6 +51,7 @@ inline int32_t fdiv(int32_t x, int32_t y) {
 // this equals the double-precision rule. Rounding before the clamp gives the
 // same value and keeps the float work free of branches.
 inline int32_t fdodge(int32_t n, int32_t y) {
+  ZARVO_ASSERT(n >= 0 && n <= 65280 && y >= 1 && y <= 256);
   const int32_t q = static_cast<int32_t>(static_cast<float>(n) / static_cast<float>(y) + 0.5f);
   return q > 255 ? 255 : q;
 }
@@ -275,7 +278,10 @@ uint32_t blendpixel(uint32_t src, uint32_t dst, void* parameter) {
 // (D (255 - A) + b A + 127) \ 255. Below A = 26 the float is under 0.1.
 
 // x \ 255 for 0 <= x < 65535, without a multiply (SSE2 has no 32-bit one).
-inline uint32_t div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+inline uint32_t div255(uint32_t x) {
+  ZARVO_ASSERT(x < 65535);
+  return (x + 1 + (x >> 8)) >> 8;
+}
 
 inline uint32_t mixchannel(int32_t b, int32_t d, int32_t a) {
   return div255(static_cast<uint32_t>((d << 8) - d + a * (b - d) + 127));  // one multiply

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/color/color.hpp"
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/pixelmath.hpp"
@@ -204,6 +205,7 @@ void grayrow(uint32_t* d, int32_t n) {
 
 // Offsets already held to -255..255.
 ZARVO_MULTIVERSION void offsetrow(uint32_t* d, int32_t n, int32_t ro, int32_t go, int32_t bo) {
+  ZARVO_ASSERT(ro == holdoffset(ro) && go == holdoffset(go) && bo == holdoffset(bo));
   for (int32_t i = 0; i < n; ++i) {
     const uint32_t p = d[i];
     int32_t r = static_cast<int32_t>((p >> 16) & 255u) + ro;

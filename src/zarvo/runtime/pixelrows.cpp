@@ -187,6 +187,7 @@ void ROWADD(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, int
 }
 
 void ROWBLEND(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, int32_t k) {
+  ZARVO_ASSERT(k >= 1 && k <= 256);
   const uint32_t kk = static_cast<uint32_t>(k);
   int32_t i = 0;
 #if defined(__x86_64__) && defined(__GNUC__)

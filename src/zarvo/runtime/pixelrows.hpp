@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/pixelmath.hpp"
 
 namespace ZARVO::RUNTIME {
@@ -13,6 +14,7 @@ namespace ZARVO::RUNTIME {
 // The identity d + floor((s - d) a / 256) = (d (256 - a) + s a) >> 8 keeps every
 // lane non-negative and below 65536, so two bytes share one 32-bit word.
 inline uint32_t MIXPIXEL(uint32_t s, uint32_t d, uint32_t k) {
+  ZARVO_ASSERT(k <= 256);
   const uint32_t ik = 256 - k;
   const uint32_t rb = (((d & 0x00FF00FFu) * ik + (s & 0x00FF00FFu) * k) >> 8) & 0x00FF00FFu;
   const uint32_t ag = (((d >> 8) & 0x00FF00FFu) * ik + ((s >> 8) & 0x00FF00FFu) * k) & 0xFF00FF00u;
@@ -21,6 +23,7 @@ inline uint32_t MIXPIXEL(uint32_t s, uint32_t d, uint32_t k) {
 inline uint32_t ALPHAPIXEL(uint32_t s, uint32_t d) { return MIXPIXEL(s, d, s >> 24); }
 // k from 1 to 256.
 inline uint32_t BLENDPIXEL(uint32_t s, uint32_t d, int32_t k) {
+  ZARVO_ASSERT(k >= 1 && k <= 256);
   return MIXPIXEL(s, d, static_cast<uint32_t>(k));
 }
 // min(255, d.c + floor(s.c * a / 256)) for each byte, for every factor: the

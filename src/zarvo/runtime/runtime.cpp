@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/runtime/backend.hpp"
 
 namespace ZARVO::RUNTIME {
@@ -51,6 +52,7 @@ const BACKENDOPS& ops() {
 void present() {
   SCREENSTATE& s = S();
   if (!s.open || s.dirtyfirst > s.dirtylast) return;
+  ZARVO_ASSERT(s.dirtyfirst >= 0 && s.dirtylast < s.h);  // backends get clipped rows
   ops().PRESENT(s.pixels.data(), s.w * 4, s.w, s.h, s.dirtyfirst, s.dirtylast);
   s.dirtyfirst = 1;
   s.dirtylast = 0;
