@@ -107,7 +107,6 @@ bool initvideo() {
   return true;
 }
 
-
 // USB usage (SDL scancode) to the set-1 make code; extended keys give the
 // byte that follows their 0xE0 prefix.
 int32_t setone(SDL_Scancode sc) {
