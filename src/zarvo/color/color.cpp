@@ -1,7 +1,6 @@
 #include "zarvo/color/color.hpp"
 
 #include <cmath>
-#include <new>
 #include <utility>
 
 #include "zarvo/math/math.hpp"
@@ -18,7 +17,11 @@ using DETAIL::ROUNDEVEN;
 // link only costs its conversion being done again.
 template <typename T>
 std::unique_ptr<T> makelink(int32_t A, int32_t B, int32_t C) {
-  return std::unique_ptr<T>(new (std::nothrow) T(A, B, C));
+  try {
+    return std::make_unique<T>(A, B, C);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 constexpr double ONETHIRD = 1.0 / 3.0;

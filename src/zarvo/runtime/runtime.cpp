@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "zarvo/assert.hpp"
 #include "zarvo/runtime/backend.hpp"
@@ -13,9 +13,14 @@
 namespace ZARVO::RUNTIME {
 namespace {
 
+struct FREE {
+  void operator()(uint32_t* p) const { std::free(p); }
+};
+
 struct SCREENSTATE {
   const BACKENDOPS* ops = nullptr;
-  std::vector<uint32_t> pixels;
+  // From malloc: a screen too large for memory is a failed SCREENMODE, not an exception.
+  std::unique_ptr<uint32_t[], FREE> pixels;
   int32_t w = 0, h = 0;
   bool open = false;
   int32_t locks = 0;
@@ -53,7 +58,7 @@ void present() {
   SCREENSTATE& s = S();
   if (!s.open || s.dirtyfirst > s.dirtylast) return;
   ZARVO_ASSERT(s.dirtyfirst >= 0 && s.dirtylast < s.h);  // backends get clipped rows
-  ops().PRESENT(s.pixels.data(), s.w * 4, s.w, s.h, s.dirtyfirst, s.dirtylast);
+  ops().PRESENT(s.pixels.get(), s.w * 4, s.w, s.h, s.dirtyfirst, s.dirtylast);
   s.dirtyfirst = 1;
   s.dirtylast = 0;
   ++s.presents;
@@ -94,13 +99,14 @@ bool SCREENMODE(int32_t w, int32_t h, int32_t depth, int32_t pages, int32_t flag
     seterror(err ? err : "the window could not be opened");
     return false;
   }
-  try {
-    s.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
-  } catch (...) {
+  const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+  s.pixels.reset(static_cast<uint32_t*>(std::malloc(n * sizeof(uint32_t))));
+  if (!s.pixels) {
     ops().CLOSE();
     seterror("out of memory");
     return false;
   }
+  std::fill_n(s.pixels.get(), n, 0xFF000000u);
   static const bool closesatexit = std::atexit([] { SCREENCLOSE(); }) == 0;
   (void)closesatexit;  // the window goes away cleanly however the program ends
   s.w = w;
@@ -117,8 +123,7 @@ void SCREENCLOSE() {
   if (!s.open) return;
   ops().CLOSE();
   s.open = false;
-  s.pixels.clear();
-  s.pixels.shrink_to_fit();
+  s.pixels.reset();
   s.w = s.h = 0;
   s.locks = 0;
 }
@@ -129,7 +134,7 @@ uint32_t* SCREENPTR() {
   SCREENDIRTY(-1, -1);  // the caller may write anywhere
   return SCREENPIXELS();
 }
-uint32_t* SCREENPIXELS() { return S().open ? S().pixels.data() : nullptr; }
+uint32_t* SCREENPIXELS() { return S().open ? S().pixels.get() : nullptr; }
 int32_t SCREENPITCH() { return S().w * 4; }
 int32_t SCREENWIDTH() { return S().w; }
 int32_t SCREENHEIGHT() { return S().h; }

@@ -1,7 +1,9 @@
 #include "zarvo/runtime/headless/headless.hpp"
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,10 @@ namespace {
 
 struct MOUSECALL {
   int32_t x, y, visibility, clip;
+};
+
+struct FREE {
+  void operator()(uint32_t* p) const { std::free(p); }
 };
 
 struct STATE {
@@ -34,7 +40,8 @@ struct STATE {
   std::vector<uint32_t> modes{(1920u << 16) | 1080u, (1280u << 16) | 1024u, (1024u << 16) | 768u,
                               (800u << 16) | 600u, (640u << 16) | 480u};
   size_t modepos = 0;
-  std::vector<uint32_t> frame;
+  std::unique_ptr<uint32_t[], FREE> frame;  // from malloc, like the screen buffer
+  size_t framesize = 0;
 };
 
 STATE& S() {
@@ -78,10 +85,15 @@ bool open(int32_t w, int32_t h, int32_t flags, const char* title, const char** e
     *error = "the headless backend was told to fail";
     return false;
   }
+  const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+  s.frame.reset(static_cast<uint32_t*>(std::calloc(n, sizeof(uint32_t))));
+  s.framesize = s.frame ? n : 0;
   try {
-    s.frame.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
-    s.title = title ? title : "";
+    if (s.frame) s.title = title ? title : "";
   } catch (...) {
+    s.frame.reset();
+  }
+  if (!s.frame) {
     *error = "out of memory";
     return false;
   }
@@ -98,9 +110,9 @@ void close() { S().open = false; }
 void present(const uint32_t* pixels, int32_t pitch, int32_t w, int32_t h, int32_t first,
              int32_t last) {
   STATE& s = S();
-  if (s.frame.size() != static_cast<size_t>(w) * static_cast<size_t>(h)) return;
+  if (!s.frame || s.framesize != static_cast<size_t>(w) * static_cast<size_t>(h)) return;
   for (int32_t y = first; y <= last; ++y)
-    std::memcpy(&s.frame[static_cast<size_t>(y) * w],
+    std::memcpy(s.frame.get() + static_cast<size_t>(y) * w,
                 reinterpret_cast<const uint8_t*>(pixels) + static_cast<size_t>(y) * pitch,
                 static_cast<size_t>(w) * 4);
 }
@@ -180,6 +192,7 @@ void RESET() {
     fresh.opens = s.opens;
     fresh.title.swap(s.title);
     fresh.frame.swap(s.frame);
+    fresh.framesize = s.framesize;
     s = std::move(fresh);
   } catch (...) {
   }
@@ -249,7 +262,7 @@ void SETMODES(const uint32_t* modes, size_t n) {
   S().modepos = 0;
 }
 
-const uint32_t* FRAME() { return S().frame.data(); }
+const uint32_t* FRAME() { return S().frame.get(); }
 
 }  // namespace ZARVO::HEADLESS
 
