@@ -81,10 +81,10 @@ TEST(Input, HeldKeysAndButtonsFollowPressRepeatReleaseAndFocusLoss) {
   HL::PUSHEVENT(make(RUNTIME::EVT_WINDOWLOSTFOCUS));
   // Releases made while another window had the focus never arrive; late ones change nothing.
   HL::PUSHKEY(RUNTIME::EVT_KEYRELEASE, KEY::LEFT);
-  HL::PUSHKEY(RUNTIME::EVT_KEYPRESS, 300);  // no such key
+  HL::PUSHKEY(RUNTIME::EVT_KEYPRESS, 300);       // no such key
   HL::PUSHKEY(RUNTIME::EVT_KEYPRESS, KEY::KP4);  // shares its code with LEFT
   runqueue();
-  const std::vector<std::string> want{"A",  "A<", "<",  "A<", "A<L", "A<LR",
+  const std::vector<std::string> want{"A",   "A<",   "<", "A<", "A<L", "A<LR",
                                       "A<L", "A<LR", "-", "-",  "-",   "<"};
   EXPECT_EQ(seen, want);
   EXPECT_EQ(atblur, "-") << "ONBLUR handlers already see everything released";

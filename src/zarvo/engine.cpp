@@ -45,7 +45,7 @@ GAMESCREENEVENTS* SCREENTABLE::FIND(int32_t n) {
 
 GAMESCREENEVENTS& SCREENTABLE::operator[](int32_t n) {
   if (GAMESCREENEVENTS* s = FIND(n)) return *s;
-  RUNTIME::DIAGNOSTIC("GAMESCREENS[%d]: no such screen (%d registered); its handlers never run",
+  RUNTIME::DIAGNOSTIC("GAMESCREENS[%d]: no such screen (SCREENCOUNT %d); its handlers never run",
                       n, SCREENCOUNT);
   static GAMESCREENEVENTS detached;
   return detached;

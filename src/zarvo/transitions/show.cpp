@@ -22,7 +22,7 @@ void SHOW(int32_t SCR, TRANSITIONEFFECT TRANSMETHOD, TRANSITIONDIRECTION TRANSDI
   // detached record and then left active; the transition screen has no effect to run.
   GAMESCREENEVENTS* in = GAMESCREENS.FIND(SCR);
   if (!in) {
-    RUNTIME::DIAGNOSTIC("SHOW: screen %d is not registered (%d screens); nothing shown", SCR,
+    RUNTIME::DIAGNOSTIC("SHOW: screen %d is not registered (SCREENCOUNT %d); nothing shown", SCR,
                         SCREENCOUNT);
     return;
   }
