@@ -99,7 +99,7 @@ TEST(Input, PointerTrackedWithTheSystemPointerAcrossLeaveAndEnter) {
   static std::vector<POINTERSTATE> p;
   setupgame([] { p.push_back(POINTER()); });
   const POINTERSTATE start = POINTER();
-  const POINT specified = MOUSECURSORPOSITION;
+  const POINT cursorstate = MOUSECURSORPOSITION;
   HL::MOVEPOINTER(20, 30);
   HL::PUSHEVENT(make(RUNTIME::EVT_MOUSELEAVE, 63, 5));
   HL::PUSHEVENT(make(RUNTIME::EVT_MOUSEENTER));
@@ -115,9 +115,9 @@ TEST(Input, PointerTrackedWithTheSystemPointerAcrossLeaveAndEnter) {
   EXPECT_TRUE(p[2].X == 63 && p[2].Y == 5 && p[2].INSIDE) << "enter carries no position";
   EXPECT_TRUE(p[3].X == 40 && p[3].Y == 41 && p[3].INSIDE);
   EXPECT_TRUE(p[4].X == 70 && p[4].Y == 41 && !p[4].INSIDE);
-  // The specified cursor position is not tracked without a cursor bitmap.
-  EXPECT_EQ(MOUSECURSORPOSITION.X, specified.X);
-  EXPECT_EQ(MOUSECURSORPOSITION.Y, specified.Y);
+  // MOUSECURSORPOSITION is not tracked without a cursor bitmap.
+  EXPECT_EQ(MOUSECURSORPOSITION.X, cursorstate.X);
+  EXPECT_EQ(MOUSECURSORPOSITION.Y, cursorstate.Y);
 }
 
 TEST(Input, PointerWithACursorBitmapFollowsTheCursorAndKeepsGoingWhenHidden) {
@@ -143,7 +143,7 @@ TEST(Input, PointerWithACursorBitmapFollowsTheCursorAndKeepsGoingWhenHidden) {
   }
   EXPECT_EQ(p[1].INSIDE, FALSE);
   EXPECT_EQ(p[3].INSIDE, TRUE);
-  // Hidden, the specified position stops; the pointer does not.
+  // Hidden, MOUSECURSORPOSITION stops; the pointer does not.
   p.clear();
   cur.clear();
   HIDECURSOR();
@@ -156,13 +156,13 @@ TEST(Input, PointerWithACursorBitmapFollowsTheCursorAndKeepsGoingWhenHidden) {
 }
 
 // Every pointer position on a grid around a small object: with a visible
-// cursor bitmap the specified test, the POINTER() overload and the point
+// cursor bitmap the four-argument test, the POINTER() overload and the point
 // overload at pointer + hot spot give the same answer; with the system
 // pointer only the new overloads see the pointer move.
-TEST(Input, HitTestOverloadsAgreeWithTheSpecifiedOne) {
+TEST(Input, HitTestOverloadsAgreeWithTheCursorTest) {
   static BITMAP obj, cursor;
   static const RECT r{20, 10, 6, 5};
-  static int compared = 0, disagreed = 0, hits = 0, systemhits = 0, specifiedhits = 0;
+  static int compared = 0, disagreed = 0, hits = 0, systemhits = 0, cursorhits = 0;
   static bool withcursor = true;
   setupgame([] {
     const POINTERSTATE ptr = POINTER();
@@ -171,17 +171,17 @@ TEST(Input, HitTestOverloadsAgreeWithTheSpecifiedOne) {
       const uint32_t value = mode == TESTTYPE::ALPHAVALUE ? 30u : 0x00FF00FFu;
       const BOOLEAN viapointer = MOUSEOVEROBJECT(obj, r, ptr, mode, value);
       if (withcursor) {
-        const BOOLEAN specified = MOUSEOVEROBJECT(obj, r, mode, value);
+        const BOOLEAN bycursor = MOUSEOVEROBJECT(obj, r, mode, value);
         const POINT at{ptr.X + MOUSECURSORHOTSPOT.X, ptr.Y + MOUSECURSORHOTSPOT.Y};
         const BOOLEAN viapoint = MOUSEOVEROBJECT(obj, r, at, mode, value);
         ++compared;
-        if (specified != viapointer || specified != viapoint) ++disagreed;
-        if (specified) ++hits;
+        if (bycursor != viapointer || bycursor != viapoint) ++disagreed;
+        if (bycursor) ++hits;
       } else {
         const POINT at{ptr.X, ptr.Y};
         if (viapointer != MOUSEOVEROBJECT(obj, r, at, mode, value)) ++disagreed;
         if (viapointer) ++systemhits;
-        if (MOUSEOVEROBJECT(obj, r, mode, value)) ++specifiedhits;
+        if (MOUSEOVEROBJECT(obj, r, mode, value)) ++cursorhits;
       }
     }
   });
@@ -200,7 +200,7 @@ TEST(Input, HitTestOverloadsAgreeWithTheSpecifiedOne) {
   EXPECT_EQ(disagreed, 0);
   EXPECT_EQ(hits, 3 + 4) << "alpha 30 is not above the threshold; any colour but VALUE counts";
 
-  // The system pointer: the specified test keeps reading the position of the
+  // The system pointer: the four-argument test keeps reading the position of the
   // last SHOWCURSOR, (0, 0) here, and never hits; the overloads follow it.
   SETCURSOR(nullptr);
   HL::SETPOINTER(0, 0, true);
@@ -212,7 +212,7 @@ TEST(Input, HitTestOverloadsAgreeWithTheSpecifiedOne) {
   STARTED = FALSE;
   runqueue();
   EXPECT_EQ(systemhits, 3 + 4);
-  EXPECT_EQ(specifiedhits, 0);
+  EXPECT_EQ(cursorhits, 0);
   EXPECT_EQ(disagreed, 0);
   EXPECT_EQ(MOUSEOVEROBJECT(obj, r, POINTER(), TESTTYPE::ALPHAVALUE, 30), FALSE)
       << "a pointer outside the window is over nothing";

@@ -29,7 +29,7 @@ std::deque<GAMESCREENEVENTS>& table() {
 
 std::string initerror;
 
-// Input state beside the specified cursor state (see KEYDOWN and POINTER).
+// Input state beside the cursor state (see KEYDOWN and POINTER).
 bool keys[256];
 int32_t buttons = 0;
 POINTERSTATE pointer;
