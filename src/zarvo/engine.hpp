@@ -121,6 +121,7 @@ const char* WINDOWTITLE();
 void WINDOWTITLE(const char* TITLE);
 
 // Set-1 scan codes, as EVENT::SCANCODE reports them and KEYDOWN takes them.
+// They name physical keys by their place on a US keyboard, whatever the layout.
 // Extended keys report the byte after their 0xE0 prefix, so each arrow and
 // editing key shares its code with a keypad key (LEFT is KP4), and both
 // Ctrl keys give CTRL, both Alt keys ALT.
