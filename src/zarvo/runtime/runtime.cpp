@@ -202,6 +202,8 @@ void WINDOWTITLE(const char* title) {
   }
 }
 
+const char* WINDOWTITLE() { return S().title.c_str(); }
+
 uint32_t SCREENLIST(int32_t depth) {
   try {
     return ops().LISTMODES(depth);
