@@ -289,6 +289,7 @@ const char* DEFAULTFONTFILE() {
 }
 
 FONT::FONT() = default;
+FONT::FONT(int32_t SIZE) { LOADFROMFILE(nullptr, SIZE); }
 FONT::FONT(const char* FILENAME, int32_t SIZE) { LOADFROMFILE(FILENAME, SIZE); }
 FONT::FONT(const void* MEM, int32_t BYTES, int32_t SIZE) { LOADFROMMEMORY(MEM, BYTES, SIZE); }
 FONT::FONT(FONT&& other) noexcept = default;

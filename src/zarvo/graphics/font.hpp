@@ -48,6 +48,8 @@ const char* DEFAULTFONTFILE();
 
 struct FONT {
   FONT();
+  // The default face at SIZE.
+  explicit FONT(int32_t SIZE);
   // Loaded from a file (null or "" for the default face) or from memory.
   explicit FONT(const char* FILENAME, int32_t SIZE = 16);
   FONT(const void* MEM, int32_t BYTES, int32_t SIZE = 16);

@@ -453,9 +453,9 @@ void CIRCLE(const BITMAP& TARGET, int32_t X, int32_t Y, int32_t R, uint32_t CLR,
   if (!c.OK()) return;
   const int64_t r = std::min<int64_t>(R, LIMIT);
   if (ANTIALIAS)
-    smoothcircle(c, ink, coord(X), coord(Y), r, thickness(THICKNESS), false);
+    smoothcircle(c, ink, coord(X), coord(Y), r, THICKNESS, false);
   else
-    circle(c, ink, coord(X), coord(Y), r, thickness(THICKNESS), false);
+    circle(c, ink, coord(X), coord(Y), r, THICKNESS, false);
 }
 
 void FILLCIRCLE(const BITMAP& TARGET, int32_t X, int32_t Y, int32_t R, uint32_t CLR,

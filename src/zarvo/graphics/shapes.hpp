@@ -22,7 +22,7 @@
 //   one pixel, R < 0 nothing.
 // - CIRCLE(X, Y, R, T): FILLCIRCLE(X, Y, R) without FILLCIRCLE(X, Y, R - T);
 //   T = 1 gives a closed ring one pixel wide.
-// Coordinates and radii are clamped into +-2^28 and thicknesses to 65536
+// Coordinates and radii are clamped into +-2^28 and line thicknesses to 65536
 // first, far beyond any target, so every case is computed exactly in integers.
 //
 // Anti-aliasing (LINE, CIRCLE, FILLCIRCLE): the edge of a disc lies R + 1/2
