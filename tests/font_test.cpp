@@ -130,9 +130,10 @@ TEST(Font, GlyphsLandWhereTheirMetricsSayInTheColour) {
   REFERENCE ref(path, 20);
   const uint32_t bg = 0xFF000000u;
   for (char ch : {'H', 'g', 'j', '.', 'W'}) {
-    BITMAP b(60, 50, bg);
+    BITMAP b(60, 50, bg), half(60, 50, bg);
     const char text[2] = {ch, 0};
     f.DRAWTEXT(b, 11, 7, text, 0xFFFFFFFFu);
+    f.DRAWTEXT(half, 11, 7, text, 0x80FFFFFFu);
     // Where FreeType's rendering of the glyph has ink.
     FT_Load_Char(ref.face, static_cast<FT_ULong>(ch), FT_LOAD_DEFAULT | FT_LOAD_RENDER);
     const FT_GlyphSlot g = ref.face->glyph;
@@ -150,6 +151,10 @@ TEST(Font, GlyphsLandWhereTheirMetricsSayInTheColour) {
           const uint32_t s = 0x00FFFFFFu | (uint32_t{k} << 24);
           const uint32_t expect = k == 255 ? 0xFFFFFFFFu : RUNTIME::ALPHAPIXEL(s, bg);
           EXPECT_EQ(b.PIXEL({px, py}), expect) << ch << " at " << px << ", " << py;
+          // A translucent colour: its alpha times the coverage, rounded.
+          const uint32_t a = (0x80u * k + 127) / 255;
+          const uint32_t blended = a ? RUNTIME::ALPHAPIXEL(0x00FFFFFFu | (a << 24), bg) : bg;
+          EXPECT_EQ(half.PIXEL({px, py}), blended) << ch << " at " << px << ", " << py;
         }
     const BOX got = inkbox(b, bg);
     EXPECT_EQ(got.x0, want.x0) << ch;
