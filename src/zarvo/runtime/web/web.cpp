@@ -39,6 +39,7 @@ struct STATE {
   int32_t lastx = 0, lasty = 0;
   int32_t buttons = 0;
   int32_t wheel = 0, hwheel = 0;
+  bool sysvisible = true;  // the system pointer over the canvas
   uint32_t mode = 0;
   bool modelisted = false;
 };
@@ -265,6 +266,7 @@ bool open(int32_t w, int32_t h, int32_t flags, const char* title, const char** e
   s.flags = flags;
   s.rgba.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
   if (title && *title) emscripten_set_window_title(title);
+  zarvo_web_pointer(s.sysvisible);
   if (flags & 1) togglefullscreen();  // carried out at the next user gesture
   return true;
 }
@@ -330,7 +332,9 @@ void getmouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t*
 }
 
 void setmouse(int32_t, int32_t, int32_t visibility, int32_t) {
-  if (visibility >= 0) zarvo_web_pointer(visibility != 0);
+  if (visibility < 0) return;
+  S().sysvisible = visibility != 0;
+  zarvo_web_pointer(S().sysvisible);
 }
 
 // The one mode a page can have: the size of the screen it is shown on.
