@@ -10,25 +10,13 @@
 // exits 77 (skipped) without them.
 'use strict';
 const fs = require('fs');
-const http = require('http');
 const path = require('path');
+const { browserOrSkip, serve, sleep } = require('./support');
 
 const [webDir, imagesDir] = process.argv.slice(2);
 if (!webDir || !imagesDir) {
   console.error('usage: node demo_page_test.js WEB_DIR IMAGES_DIR');
   process.exit(2);
-}
-let chromium;
-try {
-  ({ chromium } = require('playwright-core'));
-} catch (e) {
-  console.log('skipped: playwright-core is not installed (tools/run-web-tests.sh installs it)');
-  process.exit(77);
-}
-const browserPath = process.env.CHROMIUM || '/usr/bin/chromium';
-if (!fs.existsSync(browserPath)) {
-  console.log(`skipped: no browser at ${browserPath}`);
-  process.exit(77);
 }
 for (const f of ['index.html', 'index.js', 'index.wasm', 'index.data']) {
   if (!fs.existsSync(path.join(webDir, f))) {
@@ -37,31 +25,6 @@ for (const f of ['index.html', 'index.js', 'index.wasm', 'index.data']) {
   }
 }
 
-// The page and, under images/, the demo's PNG files for the expected colours.
-const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.data': 'application/octet-stream', '.png': 'image/png' };
-function serve() {
-  const server = http.createServer((req, res) => {
-    const url = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-    let rel = url === '/' ? 'index.html' : url.slice(1);
-    let root = path.resolve(webDir);
-    if (rel.startsWith('images/')) {
-      root = path.resolve(imagesDir);
-      rel = rel.slice('images/'.length);
-    }
-    const file = path.resolve(root, rel);
-    if (!file.startsWith(root + path.sep) || !fs.existsSync(file)) {
-      res.writeHead(404);
-      res.end();
-      return;
-    }
-    res.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(res);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const near = (a, b) => (a[0] - b[0]) ** 2 + (a[1] - b[1]) ** 2 + (a[2] - b[2]) ** 2 <= 75;
 
 // Average colour of the 40x40 patch at 10,10 of the canvas, or of a PNG file
@@ -99,10 +62,9 @@ async function busySeconds(cdp) {
 }
 
 async function main() {
-  const server = await serve();
+  const browser = await browserOrSkip();
+  const server = await serve(webDir, imagesDir);
   const url = `http://127.0.0.1:${server.address().port}/`;
-  const browser = await chromium.launch({ executablePath: browserPath, headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage'] });
   let failure = null;
   const fail = (msg) => { failure = failure || msg; };
   try {

@@ -275,6 +275,7 @@ void close() {
   STATE& s = S();
   if (!s.open) return;
   emscripten_html5_remove_all_event_listeners();
+  zarvo_web_pointer(1);  // the page keeps the last frame, with its own pointer back
   s.open = false;
   s.queue.clear();
   s.inside = false;
