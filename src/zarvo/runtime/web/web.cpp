@@ -81,6 +81,15 @@ EM_JS(void, zarvo_web_pointer, (int visible), {
   if (c) c.style.cursor = visible ? "" : "none";
 });
 
+// Like a desktop event queue, a bounded one: a page whose loop stops polling
+// (a hidden tab runs its timers once a second) drops new input at the limit.
+constexpr size_t QUEUELIMIT = 4096;
+
+void push(const EVENT& e) {
+  STATE& s = S();
+  if (s.queue.size() < QUEUELIMIT) s.queue.push_back(e);
+}
+
 EVENT blank(int32_t type) {
   EVENT e;
   std::memset(&e, 0, sizeof e);
@@ -134,7 +143,7 @@ EM_BOOL onkey(int type, const EmscriptenKeyboardEvent* k, void*) {
                                                  : (k->repeat ? EVT_KEYREPEAT : EVT_KEYPRESS));
   e.SCANCODE = code;
   e.ASCII = charcode(*k);
-  s.queue.push_back(e);
+  push(e);
   // The page keeps its own shortcuts (reload, developer tools, ...).
   return !(k->ctrlKey || k->metaKey);
 }
@@ -166,7 +175,7 @@ EM_BOOL onmouse(int type, const EmscriptenMouseEvent* m, void*) {
       s.lasty = y;
       s.inside = true;
       s.buttons = m->buttons & 31;
-      s.queue.push_back(e);
+      push(e);
       return EM_FALSE;
     }
     case EMSCRIPTEN_EVENT_MOUSEDOWN: {
@@ -175,7 +184,7 @@ EM_BOOL onmouse(int type, const EmscriptenMouseEvent* m, void*) {
       s.buttons |= b;
       EVENT e = blank(EVT_MOUSEBUTTONPRESS);
       e.BUTTON = b;
-      s.queue.push_back(e);
+      push(e);
       return EM_TRUE;
     }
     case EMSCRIPTEN_EVENT_MOUSEUP: {
@@ -186,19 +195,19 @@ EM_BOOL onmouse(int type, const EmscriptenMouseEvent* m, void*) {
       s.buttons &= ~b;
       EVENT e = blank(EVT_MOUSEBUTTONRELEASE);
       e.BUTTON = b;
-      s.queue.push_back(e);
+      push(e);
       return EM_FALSE;
     }
     case EMSCRIPTEN_EVENT_DBLCLICK: {
       EVENT e = blank(EVT_MOUSEDOUBLECLICK);
       e.BUTTON = buttonbit(m->button);
-      s.queue.push_back(e);
+      push(e);
       return EM_TRUE;
     }
     case EMSCRIPTEN_EVENT_MOUSEENTER: {
       position(*m, &s.lastx, &s.lasty);
       s.inside = true;
-      s.queue.push_back(blank(EVT_MOUSEENTER));
+      push(blank(EVT_MOUSEENTER));
       return EM_FALSE;
     }
     case EMSCRIPTEN_EVENT_MOUSELEAVE: {
@@ -206,7 +215,7 @@ EM_BOOL onmouse(int type, const EmscriptenMouseEvent* m, void*) {
       EVENT e = blank(EVT_MOUSELEAVE);
       e.X = s.lastx;
       e.Y = s.lasty;
-      s.queue.push_back(e);
+      push(e);
       return EM_FALSE;
     }
     default: return EM_FALSE;
@@ -221,19 +230,19 @@ EM_BOOL onwheel(int, const EmscriptenWheelEvent* w, void*) {
     s.wheel += w->deltaY < 0 ? 1 : -1;
     EVENT e = blank(EVT_MOUSEWHEEL);
     e.Z = s.wheel;
-    s.queue.push_back(e);
+    push(e);
   }
   if (w->deltaX != 0) {
     s.hwheel += w->deltaX > 0 ? 1 : -1;
     EVENT e = blank(EVT_MOUSEHWHEEL);
     e.W = s.hwheel;
-    s.queue.push_back(e);
+    push(e);
   }
   return EM_TRUE;
 }
 
 EM_BOOL onfocus(int type, const EmscriptenFocusEvent*, void*) {
-  S().queue.push_back(blank(type == EMSCRIPTEN_EVENT_FOCUS ? EVT_WINDOWGOTFOCUS
+  push(blank(type == EMSCRIPTEN_EVENT_FOCUS ? EVT_WINDOWGOTFOCUS
                                                            : EVT_WINDOWLOSTFOCUS));
   return EM_FALSE;
 }
