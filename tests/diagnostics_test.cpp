@@ -55,6 +55,9 @@ TEST(Diagnostics, HandlerReceivesOneLinePerFailure) {
 }
 
 TEST(Diagnostics, LogSwitchWritesThemToStderr) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "node's stderr cannot be captured from inside the program";
+#endif
   setenv("ZARVO_LOG", "1", 1);
   testing::internal::CaptureStderr();
   provoke();

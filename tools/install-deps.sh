@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the engine needs; only missing ones, with sudo
 # when not run as root.
-# Usage: tools/install-deps.sh [demo|test]
+# Usage: tools/install-deps.sh [demo|test|web]
 #   demo: what building and running the demo needs
 #   test (default): that, plus the test, benchmark and sanitizer tools
+#   web: the browser build (emscripten, node) and its tests (Google Test's
+#        source, chromium; npm brings playwright-core)
 set -euo pipefail
 
 what=${1:-test}
@@ -19,7 +21,14 @@ case "$what" in
       x11-apps imagemagick clang libclang-rt-14-dev libpng-dev libspng-dev libstb-dev
       libpixman-1-dev)
     ;;
-  *) echo "usage: $0 [demo|test]" >&2; exit 2 ;;
+  web)
+    packages=(cmake ninja-build emscripten googletest chromium python3)
+    # node and npm may come from elsewhere than Debian (node 20 does); only
+    # missing commands are installed.
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
+    ;;
+  *) echo "usage: $0 [demo|test|web]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -68,8 +68,8 @@ __attribute__((noinline)) void grayblock(uint32_t* d, const uint32_t* old, int32
   for (int32_t k = 0; k < n; ++k) d[k] = graypixel(old[k]);
 }
 
-// Redoes in doubles just the pixels whose bits are set in ties.
-__attribute__((noinline)) void grayties(uint32_t* d, const uint32_t* old, uint32_t ties) {
+// Redoes in doubles just the pixels whose bits are set in ties (x86 paths only).
+[[maybe_unused]] __attribute__((noinline)) void grayties(uint32_t* d, const uint32_t* old, uint32_t ties) {
   for (; ties; ties &= ties - 1) {
     const int k = __builtin_ctz(ties);
     d[k] = graypixel(old[k]);

@@ -26,5 +26,6 @@ struct BACKENDOPS {
 
 const BACKENDOPS& SDL2BACKEND();
 const BACKENDOPS& HEADLESSBACKEND();
+const BACKENDOPS& WEBBACKEND();  // only in a browser build
 
 }  // namespace ZARVO::RUNTIME

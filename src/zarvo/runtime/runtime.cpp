@@ -38,18 +38,77 @@ SCREENSTATE& S() {
 
 void seterror(const char* why) { std::snprintf(S().error, sizeof S().error, "%s", why); }
 
+// Every backend by name; those not built into this program have no table.
+// ZARVO_VIDEO=<name> picks one by name, else the platform's default.
+struct BACKENDENTRY {
+  BACKEND id;
+  const char* name;
+  const BACKENDOPS& (*ops)();
+};
+
+constexpr BACKENDENTRY BACKENDS[] = {
+#ifdef ZARVO_HAVE_SDL2
+    {BACKEND::SDL2, "sdl2", SDL2BACKEND},
+#else
+    {BACKEND::SDL2, "sdl2", nullptr},
+#endif
+    {BACKEND::HEADLESS, "headless", HEADLESSBACKEND},
+#ifdef __EMSCRIPTEN__
+    {BACKEND::WEB, "web", WEBBACKEND},
+#else
+    {BACKEND::WEB, "web", nullptr},
+#endif
+};
+
+#ifdef __EMSCRIPTEN__
+constexpr BACKEND DEFAULTBACKEND = BACKEND::WEB;
+#else
+constexpr BACKEND DEFAULTBACKEND = BACKEND::SDL2;
+#endif
+
 bool forced = false;
-BACKEND chosen = BACKEND::SDL2;
+BACKEND chosen = DEFAULTBACKEND;
+
+const BACKENDENTRY& entry(BACKEND b) {
+  for (const BACKENDENTRY& e : BACKENDS)
+    if (e.id == b) return e;
+  return BACKENDS[0];
+}
+
+// Stands in for a backend that is not built in: no window can be opened,
+// and everything else does nothing.
+const BACKENDOPS& missingbackend() {
+  static const BACKENDOPS ops{
+      "missing",
+      [](int32_t, int32_t, int32_t, const char*, const char** error) {
+        *error = "this backend is not part of this build";
+        return false;
+      },
+      [] {},
+      [](const uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t) {},
+      [](const char*) {},
+      [](EVENT&) { return false; },
+      [] { return 0.0; },
+      [](int32_t) {},
+      [](int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t* clip) {
+        *x = *y = *wheel = *buttons = *clip = -1;
+      },
+      [](int32_t, int32_t, int32_t, int32_t) {},
+      [](int32_t) -> uint32_t { return 0; }};
+  return ops;
+}
 
 const BACKENDOPS& ops() {
   SCREENSTATE& s = S();
   if (!s.ops) {
     if (!forced) {
       const char* v = std::getenv("ZARVO_VIDEO");
-      chosen = (v && std::strcmp(v, "headless") == 0) ? BACKEND::HEADLESS : BACKEND::SDL2;
+      for (const BACKENDENTRY& e : BACKENDS)
+        if (v && std::strcmp(v, e.name) == 0) chosen = e.id;
       forced = true;
     }
-    s.ops = chosen == BACKEND::HEADLESS ? &HEADLESSBACKEND() : &SDL2BACKEND();
+    const BACKENDENTRY& e = entry(chosen);
+    s.ops = e.ops ? &e.ops() : &missingbackend();
   }
   return *s.ops;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The graphics runtime: window, screen buffer, input, timer and mouse. Every
 // platform call of the engine goes through here; the backend behind it is
-// SDL2 for a real window or the headless one for deterministic tests.
+// SDL2 for a real window, a canvas in a browser build, or the headless one
+// for deterministic tests.
 #include <cstdint>
 
 #include "zarvo/runtime/input.hpp"
@@ -12,10 +13,12 @@ namespace ZARVO::RUNTIME {
 inline constexpr int32_t MODE_FULLSCREEN = 1;
 inline constexpr int32_t MODE_NOSWITCH = 4;
 
-enum class BACKEND { SDL2, HEADLESS };
+enum class BACKEND { SDL2, HEADLESS, WEB };
 
 // Picks the backend before the first platform call; later calls are ignored.
-// Without it, ZARVO_VIDEO=headless selects the headless backend, else SDL2.
+// Without it, ZARVO_VIDEO=<name> (sdl2, headless, web) selects one, else the
+// platform's own: web in a browser build, SDL2 elsewhere. A backend that is
+// not built in opens no window (SCREENMODE fails and says so).
 void USEBACKEND(BACKEND b);
 BACKEND CURRENTBACKEND();
 
