@@ -380,3 +380,45 @@ TEST_F(ImagePut, NonFinitePositionsDrawNothing) {
   for (size_t i = 0; i < slots; ++i) ASSERT_EQ(screen[i], 5u) << i;
   SCREENUNLOCK();
 }
+
+// 16- and 8-bit images only copy and combine bits, a row at a time; the
+// modes that blend leave them as they are.
+TEST_F(ImagePut, SmallPixelsCombineBitsOnly) {
+  auto get = [](IMAGE* img, uint32_t x, uint32_t y) -> uint32_t {
+    const uint8_t* p = PIXELS(img) + static_cast<size_t>(y) * img->PITCH;
+    return img->BPP == 2 ? reinterpret_cast<const uint16_t*>(p)[x] : p[x];
+  };
+  auto set = [](IMAGE* img, uint32_t x, uint32_t y, uint32_t v) {
+    uint8_t* p = PIXELS(img) + static_cast<size_t>(y) * img->PITCH;
+    if (img->BPP == 2)
+      reinterpret_cast<uint16_t*>(p)[x] = static_cast<uint16_t>(v);
+    else
+      p[x] = static_cast<uint8_t>(v);
+  };
+  const PUTMODE modes[] = {PUT_PSET, PUT_PRESET, PUT_AND,   PUT_OR,    PUT_XOR,
+                           PUT_TRANS, PUT_ALPHA, PUT_ADD, PUT_BLEND};
+  for (int32_t depth : {16, 8}) {
+    const uint32_t mask = depth == 16 ? 0xFFFFu : 0xFFu;
+    for (PUTMODE mode : modes) {
+      IMG src(IMAGECREATE(5, 4, 0, depth, 0)), dst(IMAGECREATE(7, 6, 0, depth, 0));
+      uint32_t seed = 99;
+      for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 5; ++x) set(src, x, y, TESTS::NOISE(seed));
+      for (uint32_t y = 0; y < 6; ++y)
+        for (uint32_t x = 0; x < 7; ++x) set(dst, x, y, TESTS::NOISE(seed));
+      IMG before(IMAGECREATE(7, 6, 0, depth, 0));
+      std::memcpy(PIXELS(before.p), PIXELS(dst.p), IMAGESIZE(dst) - sizeof(IMAGE));
+      // Source columns 1 .. 3 and rows 1 .. 3 land at (2, 2).
+      IMAGEPUT(dst, 2, 2, src, 1, 1, 3, 3, RECT_CORNERS, mode, 255, nullptr, nullptr);
+      for (uint32_t y = 0; y < 6; ++y)
+        for (uint32_t x = 0; x < 7; ++x) {
+          const uint32_t d = get(before, x, y);
+          uint32_t want = d;
+          if (x >= 2 && x < 5 && y >= 2 && y < 5 && mode >= PUT_PSET && mode <= PUT_XOR)
+            want = reference(mode, get(src, x - 1, y - 1), d, 0) & mask;
+          ASSERT_EQ(get(dst, x, y), want) << "depth " << depth << " mode " << mode << " at " << x
+                                          << "," << y;
+        }
+    }
+  }
+}

@@ -341,7 +341,8 @@ TEST(TransitionPaint, EveryEffectRunsFromTheOldPictureToTheNewOnTime) {
 }
 
 // The scaler with pictures one pixel across, down or both, into boxes larger
-// and smaller than they are; an empty picture draws nothing.
+// and smaller than they are; an empty picture, or a box far out of reach,
+// draws nothing.
 TEST(TransitionPaint, ScalerTakesOnePixelPicturesAndEmptyOnes) {
   TESTS::OPENSCREEN(640, 480);
   const std::vector<std::vector<double>> boxes = {
@@ -361,11 +362,48 @@ TEST(TransitionPaint, ScalerTakesOnePixelPicturesAndEmptyOnes) {
       EXPECT_PIC(got, want);
     }
   }
-  BITMAP empty;
+  BITMAP empty, one;
   noise(dest, 16, 16, seed);
   const PIC before = read(dest);
   TRANSITION::DETAIL::SCALEINTO(dest, empty, 0, 0, 16, 16);
+  // Nor does a box too far off for any index to be counted.
+  noise(one, 1, 1, seed);
+  TRANSITION::DETAIL::SCALEINTO(dest, one, -1e20, 0, 16, 16);
+  TRANSITION::DETAIL::SCALEINTO(dest, one, 0, -1e20, 16, 16);
   TRANSITION::DETAIL::COLUMNSTRIPES(dest, empty, 0);
   const PIC after = read(dest);
   EXPECT_PIC(after, before);
+}
+
+// Captures that could not be made leave empty pictures: every effect then
+// paints nothing, at any value.
+TEST(TransitionPaint, EveryEffectPaintsNothingFromEmptyPictures) {
+  TESTS::OPENSCREEN(640, 480);
+  OLDBITMAP.DESTROY();
+  NEWBITMAP.DESTROY();
+  struct RUN {
+    void (*init)(EFFECT::EASING, float);
+    void (*onpaint)(BITMAP&);
+    EFFECT::ANIMATION** anim;
+  };
+  const RUN runs[] = {
+      {FADEEFFECT::INIT, FADEEFFECT::ONPAINT, &FADEEFFECT::ANIM},
+      {SLIDEINEFFECT::INIT, SLIDEINEFFECT::ONPAINT, &SLIDEINEFFECT::ANIM},
+      {SLIDEOUTEFFECT::INIT, SLIDEOUTEFFECT::ONPAINT, &SLIDEOUTEFFECT::ANIM},
+      {ZOOMINEFFECT::INIT, ZOOMINEFFECT::ONPAINT, &ZOOMINEFFECT::ANIM},
+      {ZOOMOUTEFFECT::INIT, ZOOMOUTEFFECT::ONPAINT, &ZOOMOUTEFFECT::ANIM},
+      {HSTRIPESEFFECT::INIT, HSTRIPESEFFECT::ONPAINT, &HSTRIPESEFFECT::ANIM},
+      {VSTRIPESEFFECT::INIT, VSTRIPESEFFECT::ONPAINT, &VSTRIPESEFFECT::ANIM},
+  };
+  for (const RUN& r : runs) {
+    r.init(EFFECT::EASING::LINEAR, 1.0f);
+    for (double v : {0.0, 100.0, -50.0}) {
+      noise(dest, 16, 16, 5);
+      const PIC before = read(dest);
+      for (int32_t i = 1; i <= (*r.anim)->INUMVALUES; ++i) (*r.anim)->VALUE(i, v);
+      r.onpaint(dest);
+      const PIC after = read(dest);
+      EXPECT_PIC(after, before);
+    }
+  }
 }
