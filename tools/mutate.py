@@ -14,7 +14,9 @@ same object code as the original (a line built only for other processors). Survi
 change nothing observable are listed, each with its reason, in
 tools/mutate_equivalents.txt; they are reported apart and left out of the score.
 
-Not part of CI: about 10 s per mutant on 2 cores. Run it under nice:
+Not part of CI: 10 to 60 s per mutant on 2 busy cores (the PNG and blend files
+take longest to rebuild), so 80 mutants take the better part of an hour. Run
+it under nice:
 
     nice -n 10 tools/mutate.py --count 80 --seed 1
     nice -n 10 tools/mutate.py --rerun build-mutate/mutate-report.json   # survivors again
