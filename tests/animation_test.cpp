@@ -105,6 +105,14 @@ TEST(Animation, ListGrowsByFiveAndRemovalKeepsOrder) {
     EXPECT_EQ(all[i + 1]->QUEUEINDEX, i);
   }
   EXPECT_EQ(LISTSIZE, 10) << "never shrinks";
+  // Released (as at exit), the list starts afresh with the next PLAY.
+  ANIMATION_END();
+  EXPECT_EQ(ANIMLIST, nullptr);
+  EXPECT_EQ(LISTCOUNT, 0);
+  a.PLAY(1.0, EASING::LINEAR);
+  ASSERT_EQ(LISTSIZE, 5);
+  EXPECT_EQ(LISTCOUNT, 1);
+  EXPECT_EQ(ANIMLIST[0], &a);
 }
 
 TEST(Animation, SeveralAtOnceEachAdvancedOncePerPass) {

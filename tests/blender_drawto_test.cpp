@@ -85,3 +85,30 @@ TEST_F(BlendDrawTo, DrawingOntoItselfFollowsPixelOrder) {
     EXPECT_EQ(pixels(b), want) << mode;
   }
 }
+
+// A rectangle narrower and shorter than the target changes only itself, in
+// every mode: short rows, rows through the vector body and its tail, rows long
+// enough for INTERPOLATION's table, and the pixel-order path of a bitmap drawn
+// onto itself.
+TEST_F(BlendDrawTo, NarrowRectanglesTouchNothingOutside) {
+  int32_t bpp = 4;
+  for (int mode = 8; mode <= 37; ++mode) {
+    for (int32_t w : {1, 9, 63, 70}) {
+      const BITMAP src = randombitmap(80, 12, uint32_t(mode * 100 + w));
+      const BITMAP dst0 = randombitmap(w + 6, 9, uint32_t(mode * 100 + w + 1));
+      BITMAP dst(dst0);
+      src.DRAWTO(dst, 4, 2, 2, 1, w, 5, RASTEROP(mode));
+      EXPECT_EQ(pixels(dst), reference(src, dst0, mode, 4, 2, 2, 1, w, 5)) << mode << " " << w;
+      BITMAP self(dst0);
+      self.DRAWTO(self, 3, 2, 1, 1, w, 5, RASTEROP(mode));
+      std::vector<uint32_t> want = pixels(dst0);
+      const size_t stride = size_t(w) + 6;
+      for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+          uint32_t& d = want[size_t(2 + y) * stride + size_t(3 + x)];
+          d = BLENDER::FUNCTION(mode)(want[size_t(1 + y) * stride + size_t(1 + x)], d, &bpp);
+        }
+      EXPECT_EQ(pixels(self), want) << mode << " " << w << " onto itself";
+    }
+  }
+}

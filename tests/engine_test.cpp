@@ -169,6 +169,7 @@ TEST(Engine, InputMappingTable) {
       INPUTEVENT::MOUSEHWHEEL,      INPUTEVENT::NONE};
   ASSERT_EQ(frames.size(), 14u);
   for (int i = 0; i < 14; ++i) EXPECT_EQ(frames[i].kind, want[i]) << "pass " << i;
+  EXPECT_EQ(static_cast<int32_t>(INPUTEVENT::NONE), -1) << "games may keep kinds as numbers";
   EXPECT_EQ(frames[6].rec.TYPE, 7) << "a double click arrives as NONE with its record";
   EXPECT_EQ(frames[7].rec.TYPE, 8);
   EXPECT_EQ(frames[12].rec.W, 140);
@@ -227,6 +228,11 @@ TEST(Engine, HiddenCursorIsNotTrackedNorDrawn) {
   runpasses(2);
   EXPECT_EQ(log, "");
   EXPECT_EQ(MOUSECURSORPOSITION.X, -1) << "as read while the pointer was outside";
+  // Nor is leaving while it is hidden.
+  HL::PUSHEVENT(make(10, 3, 4));
+  runpasses(1);
+  EXPECT_EQ(log, "");
+  EXPECT_EQ(MOUSECURSORPOSITION.X, -1);
   // Leaving with a visible cursor records the position and repaints.
   SHOWCURSOR();
   HL::PUSHEVENT(make(10, 7, 8));
@@ -336,6 +342,13 @@ TEST(Resolution, TextFormListAndModes) {
   RESOLUTIONLIST copy = l;
   EXPECT_NE(copy.LIST, l.LIST);
   EXPECT_EQ(copy.LIST[1].HEIGHT, 4);
+  // A list moved from is empty and can be filled again.
+  RESOLUTIONLIST moved = std::move(copy);
+  EXPECT_EQ(moved.LIST[1].HEIGHT, 4);
+  EXPECT_EQ(copy.COUNT, 0);
+  copy.ADD(7, 8);
+  ASSERT_EQ(copy.COUNT, 1);
+  EXPECT_EQ(copy.LIST[0].WIDTH, 7);
 
   HL::USE();
   const uint32_t modes[] = {0x05000320u, (640u << 16) | 480u};
@@ -348,4 +361,26 @@ TEST(Resolution, TextFormListAndModes) {
   RESOLUTIONLIST none = SUPPORTEDRESOLUTIONS();
   EXPECT_EQ(none.COUNT, 0);
   EXPECT_EQ(none.LIST, nullptr);
+}
+
+// Each pass paints and raises its frame event with the screen held locked, so
+// a paint of several puts is presented once, whole.
+TEST(Engine, EachPassDrawsUnderOneLock) {
+  const int32_t s = setupgame();
+  static std::vector<bool> locked;
+  GAMESCREENS[s].ONPAINT += [](GRAPHICS::BITMAP& b) {
+    locked.push_back(RUNTIME::SCREENLOCKED());
+    GRAPHICS::BITMAP dot(1, 1, 0xFF00FF00u);
+    for (int32_t x = 0; x < 3; ++x) dot.DRAWTO(b, x, 0);
+  };
+  GAMESCREENS[s].ONFRAME += [](float, INPUTEVENT, EVENT&) {
+    locked.push_back(RUNTIME::SCREENLOCKED());
+    REPAINT();
+  };
+  REPAINT();
+  const uint64_t before = RUNTIME::PRESENTCOUNT();
+  runpasses(4);
+  EXPECT_EQ(locked, std::vector<bool>(8, true));
+  EXPECT_EQ(RUNTIME::PRESENTCOUNT(), before + 4) << "one present per painted pass";
+  EXPECT_EQ(HL::FRAME()[2], 0xFF00FF00u);
 }

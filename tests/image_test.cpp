@@ -2,8 +2,12 @@
 // against hand-computed pixels, clamping, clipping and the screen lock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
 
 #include "support/screen.hpp"
 #include "zarvo/runtime/image.hpp"
@@ -314,4 +318,124 @@ TEST(ImagePutDeathTest, KernelContractsHoldInDebugBuilds) {
   ROWBLEND(&s, &d, 1, 256);
   EXPECT_EQ(d, s);
 #endif
+}
+
+// A put narrower and shorter than its target changes its rectangle and
+// nothing else, padding included, in every mode and at every kernel level:
+// vector bodies and their tails, with and without AVX2, ADD's scalar loop
+// (factors above 256) and the per-pixel path of a put onto itself.
+TEST_F(ImagePut, NarrowPutsTouchOnlyTheirRectangle) {
+  const PUTMODE modes[] = {PUT_TRANS, PUT_PSET, PUT_PRESET, PUT_AND,   PUT_OR,
+                           PUT_XOR,   PUT_ALPHA, PUT_ADD,   PUT_BLEND, PUT_CUSTOM};
+  auto plus = [](uint32_t s, uint32_t d, void*) -> uint32_t { return s + d; };
+  uint32_t seed = 777;
+  for (bool avx2 : {true, false}) {
+    USEAVX2(avx2);
+    for (int32_t w : {1, 3, 4, 5, 8, 9, 16, 17, 31}) {
+      for (PUTMODE mode : modes) {
+        for (int32_t a : {255, 300}) {
+          if (a == 300 && mode != PUT_ADD) continue;
+          for (bool self : {false, true}) {
+            // The rectangle: columns 3 .. w + 2 and rows 2 .. 5 of a target
+            // with two columns and a row to spare past it.
+            IMG dst(w + 5, 7), src(w + 4, 6);
+            TESTS::FILLNOISE(dst, seed++);
+            TESTS::FILLNOISE(src, seed++);
+            IMAGE* from = self ? dst.p : src.p;
+            const size_t slots = dst.p->PITCH / 4 * 7;
+            const std::vector<uint32_t> before(ROW32(dst.p, 0), ROW32(dst.p, 0) + slots);
+            IMAGEPUT(dst, 3, 2, from, 1, 1, w - 1, 3, RECT_STEP, mode, a, plus, nullptr);
+            for (size_t i = 0; i < slots; ++i) {
+              const int32_t x = static_cast<int32_t>(i % (dst.p->PITCH / 4));
+              const int32_t y = static_cast<int32_t>(i / (dst.p->PITCH / 4));
+              const bool inside = x >= 3 && x < 3 + w && y >= 2 && y < 6;
+              const uint32_t got = ROW32(dst.p, 0)[i];
+              if (!inside) {
+                ASSERT_EQ(got, before[i]) << "mode " << mode << " width " << w << " at " << x
+                                          << "," << y << " avx2 " << avx2 << " self " << self;
+              } else if (!self) {
+                const uint32_t s = src.at(x - 2, y - 1), d = before[i];
+                const uint32_t want =
+                    mode == PUT_CUSTOM ? s + d : reference(mode, s, d, a);
+                ASSERT_EQ(got, want) << "mode " << mode << " alpha " << a << " width " << w << " at " << x << ","
+                                     << y << " avx2 " << avx2 << " s " << std::hex << s << " d " << d;
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  USEAVX2(true);
+}
+
+// Positions that are not numbers, or infinite, draw nothing, on an image and
+// on the screen, through both puts.
+TEST_F(ImagePut, NonFinitePositionsDrawNothing) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  IMG src(4, 4, 0xFF123456u), dst(8, 8, 5);
+  auto row = [](const uint32_t* s, uint32_t* d, int32_t n, void*) {
+    for (int32_t i = 0; i < n; ++i) d[i] = s[i];
+  };
+  SCREENLOCK();
+  const size_t slots = static_cast<size_t>(SCREENPITCH()) / 4 * 48;
+  uint32_t* screen = SCREENPTR();
+  std::fill(screen, screen + slots, 5u);
+  const std::pair<float, float> places[] = {{nan, 0},  {0, nan},  {nan, nan}, {inf, 0},
+                                            {-inf, 0}, {0, inf},  {0, -inf},  {-inf, inf},
+                                            {inf, -inf}, {-inf, -inf}};
+  for (auto [x, y] : places) {
+    for (IMAGE* target : {dst.p, static_cast<IMAGE*>(nullptr)}) {
+      for (PUTMODE mode : {PUT_PSET, PUT_TRANS, PUT_ADD, PUT_BLEND})
+        IMAGEPUT(target, x, y, src, 0, 0, 3, 3, RECT_CORNERS, mode, 255, nullptr, nullptr);
+      IMAGEPUTROWS(target, x, y, src, 0, 0, 3, 3, RECT_CORNERS, row, nullptr);
+    }
+  }
+  for (uint32_t y = 0; y < 8; ++y)
+    for (uint32_t x = 0; x < 8; ++x) ASSERT_EQ(dst.at(x, y), 5u) << x << "," << y;
+  for (size_t i = 0; i < slots; ++i) ASSERT_EQ(screen[i], 5u) << i;
+  SCREENUNLOCK();
+}
+
+// 16- and 8-bit images only copy and combine bits, a row at a time; the
+// modes that blend leave them as they are.
+TEST_F(ImagePut, SmallPixelsCombineBitsOnly) {
+  auto get = [](IMAGE* img, uint32_t x, uint32_t y) -> uint32_t {
+    const uint8_t* p = PIXELS(img) + static_cast<size_t>(y) * img->PITCH;
+    return img->BPP == 2 ? reinterpret_cast<const uint16_t*>(p)[x] : p[x];
+  };
+  auto set = [](IMAGE* img, uint32_t x, uint32_t y, uint32_t v) {
+    uint8_t* p = PIXELS(img) + static_cast<size_t>(y) * img->PITCH;
+    if (img->BPP == 2)
+      reinterpret_cast<uint16_t*>(p)[x] = static_cast<uint16_t>(v);
+    else
+      p[x] = static_cast<uint8_t>(v);
+  };
+  const PUTMODE modes[] = {PUT_PSET, PUT_PRESET, PUT_AND,   PUT_OR,    PUT_XOR,
+                           PUT_TRANS, PUT_ALPHA, PUT_ADD, PUT_BLEND};
+  for (int32_t depth : {16, 8}) {
+    const uint32_t mask = depth == 16 ? 0xFFFFu : 0xFFu;
+    for (PUTMODE mode : modes) {
+      IMG src(IMAGECREATE(5, 4, 0, depth, 0)), dst(IMAGECREATE(7, 6, 0, depth, 0));
+      uint32_t seed = 99;
+      for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 5; ++x) set(src, x, y, TESTS::NOISE(seed));
+      for (uint32_t y = 0; y < 6; ++y)
+        for (uint32_t x = 0; x < 7; ++x) set(dst, x, y, TESTS::NOISE(seed));
+      IMG before(IMAGECREATE(7, 6, 0, depth, 0));
+      std::memcpy(PIXELS(before.p), PIXELS(dst.p), IMAGESIZE(dst) - sizeof(IMAGE));
+      // Source columns 1 .. 3 and rows 1 .. 3 land at (2, 2).
+      IMAGEPUT(dst, 2, 2, src, 1, 1, 3, 3, RECT_CORNERS, mode, 255, nullptr, nullptr);
+      for (uint32_t y = 0; y < 6; ++y)
+        for (uint32_t x = 0; x < 7; ++x) {
+          const uint32_t d = get(before, x, y);
+          uint32_t want = d;
+          if (x >= 2 && x < 5 && y >= 2 && y < 5 && mode >= PUT_PSET && mode <= PUT_XOR)
+            want = reference(mode, get(src, x - 1, y - 1), d, 0) & mask;
+          ASSERT_EQ(get(dst, x, y), want) << "depth " << depth << " mode " << mode << " at " << x
+                                          << "," << y;
+        }
+    }
+  }
 }

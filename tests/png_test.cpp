@@ -282,6 +282,16 @@ TEST(PngDecode, ImageDataSplitAnywhereDecodesAsOne) {
                          CHUNK("IDAT", BYTES(z.begin(), z.begin() + 10)), CHUNK("IEND", {}),
                          CHUNK("IDAT", BYTES(z.begin() + 10, z.end())), CHUNK("IEND", {})})),
             want);
+  // The decoder reads SIZE bytes and no more: what follows in memory, even
+  // the start of a huge image data chunk, is not part of the file.
+  OPTIONS o;
+  o.IDATSPLIT = 50;
+  const BYTES file = ENCODE(p, o);
+  const BYTES more = JOIN({file, {0x7F, 0xFF, 0xFF, 0xF0, 'I', 'D', 'A', 'T'}});
+  auto* img = static_cast<RT::IMAGE*>(PNG::LOADMEMORY(more.data(), LEN(file), 2));
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(RT::ROW32(img, 18)[22], want.back());
+  RT::IMAGEDESTROY(img);
 }
 
 TEST(PngDecode, SelectorsOneAndThreeAndUnknownOnes) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/screen.hpp"
+#include "zarvo/transitions/effectkit.hpp"
 #include "zarvo/transitions/fade.hpp"
 #include "zarvo/transitions/hstripes.hpp"
 #include "zarvo/transitions/slidein.hpp"
@@ -246,4 +247,163 @@ TEST(TransitionPaint, ZoomOutToACentreBoxAndOntoTheScreen) {
   zoom(want, oldp, 319, 239, 100.4, 2);
   PIC got{640, 480, std::vector<uint32_t>(HEADLESS::FRAME(), HEADLESS::FRAME() + 640 * 480)};
   EXPECT_PIC(got, want);
+}
+
+namespace {
+
+void fill(BITMAP& b, const PIC& p) {
+  b.CREATE(p.w, p.h, 0, 32);
+  for (int y = 0; y < p.h; ++y)
+    for (int x = 0; x < p.w; ++x) ROW32(b.HANDLE(), y)[x] = p.p[static_cast<size_t>(y) * p.w + x];
+}
+
+struct EFFECTRUN {
+  const char* name;
+  void (*init)(EFFECT::EASING, float);
+  BOOLEAN (*onframe)(float);
+  void (*onpaint)(BITMAP&);
+  EFFECT::ANIMATION** anim;
+  std::vector<double> start, end;
+};
+
+}  // namespace
+
+// Each effect driven by the clock: its first frame shows the outgoing picture,
+// halfway through every value is midway, and on time it ends on the incoming
+// picture. Only the zooms keep a 2 x 2 box of the other picture at the centre.
+TEST(TransitionPaint, EveryEffectRunsFromTheOldPictureToTheNewOnTime) {
+  pictures(640, 480);
+  PIC oldp = read(OLDBITMAP), newp = read(NEWBITMAP);
+  // Mask colours would let the fade show the old picture through at its end.
+  for (PIC* p : {&oldp, &newp})
+    for (uint32_t& px : p->p)
+      if (ismask(px)) px ^= 1;
+  fill(OLDBITMAP, oldp);
+  fill(NEWBITMAP, newp);
+  DIRECTION = TRANSITIONDIRECTION::FROMTOPLEFT;
+  const std::vector<EFFECTRUN> runs = {
+      {"fade", FADEEFFECT::INIT, FADEEFFECT::ONFRAME, FADEEFFECT::ONPAINT, &FADEEFFECT::ANIM,
+       {0}, {255}},
+      {"slide in", SLIDEINEFFECT::INIT, SLIDEINEFFECT::ONFRAME, SLIDEINEFFECT::ONPAINT,
+       &SLIDEINEFFECT::ANIM, {-640, -480}, {0, 0}},
+      {"slide out", SLIDEOUTEFFECT::INIT, SLIDEOUTEFFECT::ONFRAME, SLIDEOUTEFFECT::ONPAINT,
+       &SLIDEOUTEFFECT::ANIM, {0, 0}, {640, 480}},
+      {"zoom in", ZOOMINEFFECT::INIT, ZOOMINEFFECT::ONFRAME, ZOOMINEFFECT::ONPAINT,
+       &ZOOMINEFFECT::ANIM, {319, 239, 2, 2}, {0, 0, 640, 480}},
+      {"zoom out", ZOOMOUTEFFECT::INIT, ZOOMOUTEFFECT::ONFRAME, ZOOMOUTEFFECT::ONPAINT,
+       &ZOOMOUTEFFECT::ANIM, {0, 0, 640, 480}, {319, 239, 2, 2}},
+      {"horizontal stripes", HSTRIPESEFFECT::INIT, HSTRIPESEFFECT::ONFRAME,
+       HSTRIPESEFFECT::ONPAINT, &HSTRIPESEFFECT::ANIM, {-640}, {0}},
+      {"vertical stripes", VSTRIPESEFFECT::INIT, VSTRIPESEFFECT::ONFRAME,
+       VSTRIPESEFFECT::ONPAINT, &VSTRIPESEFFECT::ANIM, {-480}, {0}},
+  };
+  // The zooms' 2 x 2 box samples the picture's four quarters.
+  auto centrebox = [](PIC& want, PIC& from) {
+    want.at(319, 239) = from.at(0, 0);
+    want.at(320, 239) = from.at(320, 0);
+    want.at(319, 240) = from.at(0, 240);
+    want.at(320, 240) = from.at(320, 240);
+  };
+  for (const EFFECTRUN& r : runs) {
+    SCOPED_TRACE(r.name);
+    HEADLESS::SETTIME(10.0);
+    r.init(EFFECT::EASING::LINEAR, 1.0f);
+    EFFECT::ANIMATION* a = *r.anim;
+    ASSERT_NE(a, nullptr);
+    ASSERT_EQ(a->INUMVALUES, static_cast<int32_t>(r.start.size()));
+    for (int32_t i = 1; i <= a->INUMVALUES; ++i) EXPECT_EQ(a->VALUE(i), r.start[i - 1]) << i;
+    fill(dest, oldp);
+    r.onpaint(dest);
+    PIC want = oldp;
+    if (r.init == ZOOMINEFFECT::INIT) centrebox(want, newp);
+    PIC got = read(dest);
+    EXPECT_PIC(got, want);
+
+    HEADLESS::SETTIME(10.5);
+    a->ONFRAME();
+    for (int32_t i = 1; i <= a->INUMVALUES; ++i)
+      EXPECT_EQ(a->VALUE(i), (r.start[i - 1] + r.end[i - 1]) / 2) << i;
+    EXPECT_EQ(r.onframe(0), FALSE);
+
+    HEADLESS::SETTIME(11.0);
+    a->ONFRAME();
+    EXPECT_EQ(a->TARGETREACHED(), TRUE);
+    for (int32_t i = 1; i <= a->INUMVALUES; ++i) EXPECT_EQ(a->VALUE(i), r.end[i - 1]) << i;
+    fill(dest, newp);
+    r.onpaint(dest);
+    want = newp;
+    if (r.init == ZOOMOUTEFFECT::INIT) centrebox(want, oldp);
+    got = read(dest);
+    EXPECT_PIC(got, want);
+    EXPECT_EQ(r.onframe(0), TRUE);
+    EXPECT_EQ(*r.anim, nullptr) << "done frees the animation";
+  }
+}
+
+// The scaler with pictures one pixel across, down or both, into boxes larger
+// and smaller than they are; an empty picture, or a box far out of reach,
+// draws nothing.
+TEST(TransitionPaint, ScalerTakesOnePixelPicturesAndEmptyOnes) {
+  TESTS::OPENSCREEN(640, 480);
+  const std::vector<std::vector<double>> boxes = {
+      {2, 3, 1, 1}, {2, 3, 7, 5}, {2, 3, 3, 3}, {-1.5, 2, 12, 0.6}, {5, 0, 1, 20}, {0, 0, 16, 16}};
+  uint32_t seed = 40;
+  for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {1, 9}, {9, 1}}) {
+    BITMAP src;
+    noise(src, w, h, seed++);
+    PIC srcp = read(src);
+    for (const auto& b : boxes) {
+      noise(dest, 16, 16, seed++);
+      PIC want = read(dest);
+      zoom(want, srcp, b[0], b[1], b[2], b[3]);
+      TRANSITION::DETAIL::SCALEINTO(dest, src, b[0], b[1], b[2], b[3]);
+      SCOPED_TRACE(testing::Message() << w << "x" << h << " into " << b[2] << "x" << b[3]);
+      const PIC got = read(dest);
+      EXPECT_PIC(got, want);
+    }
+  }
+  BITMAP empty, one;
+  noise(dest, 16, 16, seed);
+  const PIC before = read(dest);
+  TRANSITION::DETAIL::SCALEINTO(dest, empty, 0, 0, 16, 16);
+  // Nor does a box too far off for any index to be counted.
+  noise(one, 1, 1, seed);
+  TRANSITION::DETAIL::SCALEINTO(dest, one, -1e20, 0, 16, 16);
+  TRANSITION::DETAIL::SCALEINTO(dest, one, 0, -1e20, 16, 16);
+  TRANSITION::DETAIL::COLUMNSTRIPES(dest, empty, 0);
+  const PIC after = read(dest);
+  EXPECT_PIC(after, before);
+}
+
+// Captures that could not be made leave empty pictures: every effect then
+// paints nothing, at any value.
+TEST(TransitionPaint, EveryEffectPaintsNothingFromEmptyPictures) {
+  TESTS::OPENSCREEN(640, 480);
+  OLDBITMAP.DESTROY();
+  NEWBITMAP.DESTROY();
+  struct RUN {
+    void (*init)(EFFECT::EASING, float);
+    void (*onpaint)(BITMAP&);
+    EFFECT::ANIMATION** anim;
+  };
+  const RUN runs[] = {
+      {FADEEFFECT::INIT, FADEEFFECT::ONPAINT, &FADEEFFECT::ANIM},
+      {SLIDEINEFFECT::INIT, SLIDEINEFFECT::ONPAINT, &SLIDEINEFFECT::ANIM},
+      {SLIDEOUTEFFECT::INIT, SLIDEOUTEFFECT::ONPAINT, &SLIDEOUTEFFECT::ANIM},
+      {ZOOMINEFFECT::INIT, ZOOMINEFFECT::ONPAINT, &ZOOMINEFFECT::ANIM},
+      {ZOOMOUTEFFECT::INIT, ZOOMOUTEFFECT::ONPAINT, &ZOOMOUTEFFECT::ANIM},
+      {HSTRIPESEFFECT::INIT, HSTRIPESEFFECT::ONPAINT, &HSTRIPESEFFECT::ANIM},
+      {VSTRIPESEFFECT::INIT, VSTRIPESEFFECT::ONPAINT, &VSTRIPESEFFECT::ANIM},
+  };
+  for (const RUN& r : runs) {
+    r.init(EFFECT::EASING::LINEAR, 1.0f);
+    for (double v : {0.0, 100.0, -50.0}) {
+      noise(dest, 16, 16, 5);
+      const PIC before = read(dest);
+      for (int32_t i = 1; i <= (*r.anim)->INUMVALUES; ++i) (*r.anim)->VALUE(i, v);
+      r.onpaint(dest);
+      const PIC after = read(dest);
+      EXPECT_PIC(after, before);
+    }
+  }
 }

@@ -110,7 +110,8 @@ bool makeplan(IMAGE* target, float x, float y, const IMAGE* src, int32_t x1, int
               int32_t x2, int32_t y2, RECTFORM form, PLAN& p) {
   uint32_t* screen = SCREENPIXELS();
   if (!screen || !src) return false;
-  if (std::isnan(x) || std::isnan(y)) return false;
+  // Not a place at all: nothing is drawn, whatever a conversion would make of it.
+  if (!std::isfinite(x) || !std::isfinite(y)) return false;
   uint8_t* tpix;
   size_t tpitch;
   int64_t tw, th;
