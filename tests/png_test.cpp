@@ -679,6 +679,8 @@ TEST(PngDecode, KeptHostileFilesAreRejectedByTheirRule) {
        "2^31 - 1 on both sides: the pixel count overflows 64 bits of width x height x 4"},
       {"side_20000_tiny_data.png", PNG::REASON_RATIO,
        "18 bytes of zlib data that claim 400 MB: rejected before the buffer is allocated"},
+      {"fuzz_longer_then_corrupt.png", PNG::REASON_INFLATE,
+       "fuzzing: a stream one byte too long, then corrupt; libdeflate and zlib named different rules"},
   };
   const std::filesystem::path dir = std::filesystem::path(ZARVO_PNG_REGRESSIONS);
   size_t files = 0;
