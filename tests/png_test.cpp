@@ -504,8 +504,14 @@ TEST(PngFile, LoadsLikeMemoryAndRejectsUnreadableFiles) {
        {write("empty.png", {}), write("short.png", BYTES(good.begin(), good.end() - 1)),
         (dir / "missing.png").string(), dir.string(), std::string()})
     EXPECT_EQ(PNG::LOADFILE(bad.c_str(), 2), nullptr) << bad;
+  EXPECT_EQ(PNG::LOADFILE(dir.string().c_str(), 2), nullptr);
+  EXPECT_EQ(PNG::LASTERROR(), PNG::REASON_READ);
+  EXPECT_EQ(PNG::LOADFILE((dir / "empty.png").string().c_str(), 2), nullptr);
+  EXPECT_EQ(PNG::LASTERROR(), PNG::REASON_FILESIZE);
   EXPECT_EQ(PNG::LOADFILE(nullptr, 2), nullptr);
+  EXPECT_EQ(PNG::LASTERROR(), PNG::REASON_NONAME);
   EXPECT_EQ(PNG::LOADFILE(ok.c_str(), 7), nullptr);
+  EXPECT_EQ(PNG::LASTERROR(), PNG::REASON_SELECTOR);
   std::filesystem::remove_all(dir);
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #ifdef ZARVO_HAVE_LIBDEFLATE
@@ -642,12 +643,14 @@ void* LOADMEMORY(const void* data, int32_t size, int32_t selector) {
 
 void* LOADFILE(const char* filename, int32_t selector) {
   LAST = REASON_NONE;
-  if (!filename || !*filename) return FAIL(REASON_NONAME, nullptr);
   // Named in every diagnostic of this load.
   struct NAMING {
     explicit NAMING(const char* n) { LOADING = n; }
     ~NAMING() { LOADING = nullptr; }
-  } naming(filename);
+  } naming(filename ? filename : "");
+  if (!filename || !*filename) return FAIL(REASON_NONAME, nullptr);
+  std::error_code ec;
+  if (std::filesystem::is_directory(filename, ec)) return FAIL(REASON_READ, "a directory");
   std::FILE* f = std::fopen(filename, "rb");
   if (!f) return FAIL(REASON_OPEN, "%s", std::strerror(errno));
   FREEER buf;
