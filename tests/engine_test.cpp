@@ -306,6 +306,24 @@ TEST(Engine, PresentsOnlyWhatChanged) {
   EXPECT_EQ(HL::FRAME()[0], 0xFFFFFFFFu);
 }
 
+// A game writing straight into the screen buffer is shown, once per write;
+// the engine's own draws stay marked by rows.
+TEST(Engine, WritesThroughTheScreenPointerArePresented) {
+  const int32_t s = setupgame();
+  static int32_t paints = 0;
+  GAMESCREENS[s].ONPAINT += [](GRAPHICS::BITMAP&) {
+    ++paints;
+    RUNTIME::SCREENPTR()[5 * 64 + 7] = 0xFF00FF00u + static_cast<uint32_t>(paints);
+  };
+  runpasses(3);  // the first present after opening shows the black screen
+  REPAINT();
+  const uint64_t before = RUNTIME::PRESENTCOUNT();
+  runpasses(10);
+  EXPECT_EQ(paints, 1);
+  EXPECT_EQ(HL::FRAME()[5 * 64 + 7], 0xFF00FF01u) << "the direct write reached the frame";
+  EXPECT_EQ(RUNTIME::PRESENTCOUNT(), before + 1) << "and only that pass was presented";
+}
+
 TEST(Resolution, TextFormListAndModes) {
   EXPECT_EQ(std::string(RESOLUTION{640, 480}), "640x480");
   EXPECT_EQ(std::string(RESOLUTION{-3, 0}), "-3x0");

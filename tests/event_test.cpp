@@ -106,6 +106,63 @@ TEST(Event, ReentrantHandlersDoNotHang) {
   EXPECT_EQ(calls, "23");
 }
 
+// A raise calls, once each and in order, every handler attached when it began
+// and still attached when its turn comes.
+TEST(Event, DetachDuringRaiseSkipsNobody) {
+  static __SIMPLE_EVENT e;
+  static void (*selfremoving)() = [] {
+    calls += "s";
+    e -= selfremoving;
+  };
+  calls.clear();
+  e += selfremoving;
+  e += second;
+  e += third;
+  e.RAISE();
+  EXPECT_EQ(calls, "s23") << "the handler after one that detached itself still runs";
+  calls.clear();
+  e.RAISE();
+  EXPECT_EQ(calls, "23");
+
+  // Detaching a later handler skips it; an earlier one moves nobody past.
+  static __SIMPLE_EVENT f;
+  calls.clear();
+  f += first;
+  f += [] {
+    calls += "x";
+    f -= third;
+    f -= first;
+    f += first;  // attached during the raise: waits for the next one
+  };
+  f += second;
+  f += third;
+  f.RAISE();
+  EXPECT_EQ(calls, "1x2");
+  calls.clear();
+  f.RAISE();
+  EXPECT_EQ(calls, "x2") << "x detaches 1 and attaches it again, after the raise began";
+
+  // Duplicates, and an inner raise of the same event detaching under the outer one.
+  static __SIMPLE_EVENT g;
+  static int depth = 0;
+  static void (*twice)() = [] {
+    calls += "t";
+    g -= twice;  // the first occurrence left goes
+  };
+  calls.clear();
+  g += twice;
+  g += [] {
+    calls += "n";
+    if (depth++ == 0) g.RAISE();
+  };
+  g += twice;
+  g += third;
+  g.RAISE();
+  // Outer: t, n, then the inner raise: n, t (the last twice detaches), 3; the
+  // outer raise goes on with 3 only.
+  EXPECT_EQ(calls, "tnnt33");
+}
+
 TEST(EventDeathTest, OutOfMemoryEndsWithStatusFour) {
   EXPECT_EXIT(
       {

@@ -1,5 +1,6 @@
 #include "zarvo/engine.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -19,15 +20,25 @@ using GRAPHICS::RASTEROP;
 
 namespace {
 
-std::deque<GAMESCREENEVENTS>& table() {
+using screenlist = std::deque<GAMESCREENEVENTS>;
+
+// Null only when memory ran out before the first screen.
+screenlist* table() {
   // Built on first use and kept to the very end: a game's module-level
   // objects may still detach from screen events in their destructors, and
   // static destruction order across files cannot put the table after them.
-  static std::deque<GAMESCREENEVENTS>* t = new std::deque<GAMESCREENEVENTS>();
-  return *t;
+  static screenlist* t = []() -> screenlist* {
+    try {
+      return new screenlist();
+    } catch (...) {
+      return nullptr;
+    }
+  }();
+  return t;
 }
 
-std::string initerror;
+// Why INITIALIZE failed; fixed, so recording it cannot fail.
+char initerror[256] = "";
 
 // Input state beside the cursor state (see KEYDOWN and POINTER).
 bool keys[256];
@@ -39,8 +50,9 @@ POINTERSTATE pointer;
 SCREENTABLE GAMESCREENS;
 
 GAMESCREENEVENTS* SCREENTABLE::FIND(int32_t n) {
-  if (n < 0 || n >= SCREENCOUNT || static_cast<size_t>(n) >= table().size()) return nullptr;
-  return &table()[static_cast<size_t>(n)];
+  screenlist* t = table();
+  if (!t || n < 0 || n >= SCREENCOUNT || static_cast<size_t>(n) >= t->size()) return nullptr;
+  return &(*t)[static_cast<size_t>(n)];
 }
 
 GAMESCREENEVENTS& SCREENTABLE::operator[](int32_t n) {
@@ -52,7 +64,13 @@ GAMESCREENEVENTS& SCREENTABLE::operator[](int32_t n) {
 }
 
 int32_t NEWGAMESCREEN() {
-  table().emplace_back();
+  screenlist* t = table();
+  if (!t) return -1;
+  try {
+    t->emplace_back();
+  } catch (...) {  // out of memory: no screen, and -1 names none
+    return -1;
+  }
   return SCREENCOUNT++;
 }
 
@@ -61,11 +79,11 @@ int32_t NEWGAMESCREEN() {
 BOOLEAN INITIALIZE(int32_t W, int32_t H, BOOLEAN FS, int32_t FLAGS) {
   if (INITIALIZED) return TRUE;
   if (FS) FLAGS |= RUNTIME::MODE_FULLSCREEN;
-  initerror.clear();
+  initerror[0] = '\0';
   if (!RUNTIME::SCREENMODE(W, H, 32, 1, FLAGS, 0) || !RUNTIME::SCREENPTR()) {
-    initerror = RUNTIME::SCREENERROR();
-    if (initerror.empty()) initerror = "no screen buffer";
-    RUNTIME::DIAGNOSTIC("INITIALIZE: cannot open a %dx%d window: %s", W, H, initerror.c_str());
+    const char* why = RUNTIME::SCREENERROR();
+    std::snprintf(initerror, sizeof initerror, "%s", *why ? why : "no screen buffer");
+    RUNTIME::DIAGNOSTIC("INITIALIZE: cannot open a %dx%d window: %s", W, H, initerror);
     return FALSE;
   }
   SCREENRESOLUTION = {W, H};
@@ -84,7 +102,7 @@ BOOLEAN INITIALIZE(const RESOLUTION& RES, BOOLEAN FS, int32_t FLAGS) {
   return INITIALIZE(RES.WIDTH, RES.HEIGHT, FS, FLAGS);
 }
 
-const char* INITIALIZEERROR() { return initerror.c_str(); }
+const char* INITIALIZEERROR() { return initerror; }
 
 // ---- The game loop ------------------------------------------------------------
 
@@ -259,7 +277,13 @@ void WINDOWTITLE(const char* TITLE) { RUNTIME::WINDOWTITLE(TITLE); }
 // ---- Resolutions ------------------------------------------------------------------
 
 RESOLUTION::operator std::string() const {
-  return std::to_string(WIDTH) + "x" + std::to_string(HEIGHT);
+  char text[32];
+  std::snprintf(text, sizeof text, "%dx%d", WIDTH, HEIGHT);
+  try {
+    return text;
+  } catch (...) {  // out of memory: the empty text
+    return {};
+  }
 }
 
 RESOLUTIONLIST::RESOLUTIONLIST(const RESOLUTIONLIST& other) { *this = other; }

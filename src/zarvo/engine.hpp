@@ -92,7 +92,8 @@ BOOLEAN INITIALIZE(const RESOLUTION& RES, BOOLEAN FS = FALSE, int32_t FLAGS = 0)
 // Why the last INITIALIZE could not open the window (empty otherwise).
 const char* INITIALIZEERROR();
 
-// Registers a new screen and returns its number.
+// Registers a new screen and returns its number; -1 (no screen) when memory
+// runs out.
 int32_t NEWGAMESCREEN();
 
 // Runs the game loop until SHUTDOWN; runs at most once per process.

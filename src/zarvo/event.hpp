@@ -111,6 +111,11 @@ class MULTICASTEVENT {
       if (HANDLER[i] == handler) {
         --ICOUNT;
         for (int32_t j = i; j < ICOUNT; ++j) HANDLER[j] = HANDLER[j + 1];
+        // Raises under way keep their place: the entries after i moved down one.
+        for (RAISEFRAME* f = RAISING; f; f = f->OUTER) {
+          if (i < f->END) --f->END;
+          if (i <= f->AT) --f->AT;
+        }
         break;
       }
     }
@@ -125,15 +130,18 @@ class MULTICASTEVENT {
     return *this;
   }
 
-  // Calls the handlers attached when the raise began, in order. A handler may
-  // attach to, detach from or raise this same event: the lock is re-entrant
-  // for its holder, so that deadlocks nobody instead of hanging the game.
+  // Calls, in order and once each, every handler that was attached when the
+  // raise began and is still attached when its turn comes; handlers attached
+  // meanwhile wait for the next raise. A handler may attach to, detach from
+  // (itself included) or raise this same event: the lock is re-entrant for its
+  // holder, so that deadlocks nobody instead of hanging the game.
   template <typename... CALLARGS>
   void RAISE(CALLARGS&&... args) {
     std::lock_guard<REENTRANTLOCK> guard(MUTEX);
-    const int32_t n = ICOUNT;
-    for (int32_t i = 0; i < n && i < ICOUNT; ++i) {
-      HANDLERTYPE h = HANDLER[i];  // read afresh: a handler may have grown the array
+    RAISEFRAME frame{0, ICOUNT, RAISING};
+    RAISEGUARD pop{this, &frame};
+    for (; frame.AT < frame.END; ++frame.AT) {
+      HANDLERTYPE h = HANDLER[frame.AT];  // read afresh: a handler may have grown the array
       if (h) h(args...);
     }
   }
@@ -142,7 +150,24 @@ class MULTICASTEVENT {
   int32_t CAPACITY() const { return ISIZE; }
 
  private:
+  // One per raise under way, innermost first: the entry being called and the
+  // end of the entries that were attached when that raise began.
+  struct RAISEFRAME {
+    int32_t AT;
+    int32_t END;
+    RAISEFRAME* OUTER;
+  };
+  struct RAISEGUARD {
+    MULTICASTEVENT* EVENT;
+    RAISEFRAME* FRAME;
+    RAISEGUARD(MULTICASTEVENT* e, RAISEFRAME* f) : EVENT(e), FRAME(f) { e->RAISING = f; }
+    ~RAISEGUARD() { EVENT->RAISING = FRAME->OUTER; }
+    RAISEGUARD(const RAISEGUARD&) = delete;
+    RAISEGUARD& operator=(const RAISEGUARD&) = delete;
+  };
+
   REENTRANTLOCK MUTEX;
+  RAISEFRAME* RAISING = nullptr;
   HANDLERTYPE* HANDLER = nullptr;
   int32_t ICOUNT = 0;
   int32_t ISIZE = 0;

@@ -4,23 +4,24 @@
 #include <utility>
 
 #include "zarvo/math/math.hpp"
+#include "zarvo/pixelmath.hpp"
 
 namespace ZARVO::COLOR {
 namespace {
 
-// Nearest integer with halves to even. Out-of-range components can drive the
-// formulas to infinities or NaN (a division by a zero sum), so the result
-// saturates and NaN gives 0 instead of an undefined conversion.
-int32_t roundeven(float v) {
-  if (std::isnan(v)) return 0;
-  const double d = v;
-  const double fl = std::floor(d);
-  const double diff = d - fl;
-  double r = fl;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(fl, 2.0) != 0.0)) r = fl + 1.0;
-  if (r >= 2147483647.0) return INT32_MAX;
-  if (r <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(r);
+// Out-of-range components can drive the formulas to infinities or NaN (a
+// division by a zero sum); the rounding saturates and gives 0 for NaN.
+using DETAIL::ROUNDEVEN;
+
+// Links are made without exceptions: null when memory runs out, and a missing
+// link only costs its conversion being done again.
+template <typename T>
+std::unique_ptr<T> makelink(int32_t A, int32_t B, int32_t C) {
+  try {
+    return std::make_unique<T>(A, B, C);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 constexpr double ONETHIRD = 1.0 / 3.0;
@@ -55,10 +56,11 @@ RGBTRIPLE::RGBTRIPLE(const RGBTRIPLE& other) : NR(other.NR), NG(other.NG), NB(ot
   const HSLTRIPLE* src = other.PHSL.get();
   std::unique_ptr<HSLTRIPLE>* dst = &PHSL;
   while (src) {
-    *dst = std::make_unique<HSLTRIPLE>(src->NH, src->NS, src->NL);
+    *dst = makelink<HSLTRIPLE>(src->NH, src->NS, src->NL);
     const RGBTRIPLE* srgb = src->PRGB.get();
-    if (!srgb) break;
-    (*dst)->PRGB = std::make_unique<RGBTRIPLE>(srgb->NR, srgb->NG, srgb->NB);
+    if (!*dst || !srgb) break;
+    (*dst)->PRGB = makelink<RGBTRIPLE>(srgb->NR, srgb->NG, srgb->NB);
+    if (!(*dst)->PRGB) break;
     dst = &(*dst)->PRGB->PHSL;
     src = srgb->PHSL.get();
   }
@@ -130,8 +132,8 @@ void RGBTRIPLE::VALUE(uint32_t V) {
 
 HSLTRIPLE* RGBTRIPLE::TOHSL() {
   if (!PHSL) {
-    PHSL = std::make_unique<HSLTRIPLE>(0, 0, 0);
-    PHSL->FROMRGB(NR, NG, NB);
+    PHSL = makelink<HSLTRIPLE>(0, 0, 0);
+    if (PHSL) PHSL->FROMRGB(NR, NG, NB);
   }
   return PHSL.get();
 }
@@ -142,13 +144,15 @@ void RGBTRIPLE::FROMHSL(const HSLTRIPLE* HSL) {
 }
 
 void RGBTRIPLE::FROMHSL(int32_t H, int32_t S, int32_t L) {
-  if (!PHSL) PHSL = std::make_unique<HSLTRIPLE>(0, 0, 0);
-  PHSL->HUE(H);
-  PHSL->SATITURATION(S);
-  PHSL->LIGHTNESS(L);
+  if (!PHSL) PHSL = makelink<HSLTRIPLE>(0, 0, 0);
+  if (PHSL) {
+    PHSL->HUE(H);
+    PHSL->SATITURATION(S);
+    PHSL->LIGHTNESS(L);
+  }
 
   if (S == 0) {
-    const int32_t grey = roundeven(static_cast<float>(L) / 100.0f * 255.0f);
+    const int32_t grey = ROUNDEVEN(static_cast<float>(L) / 100.0f * 255.0f);
     NR = NG = NB = grey;
     return;
   }
@@ -157,9 +161,9 @@ void RGBTRIPLE::FROMHSL(int32_t H, int32_t S, int32_t L) {
   const float VL = static_cast<float>(L) / 100.0f;
   const float V2 = VL < 0.5f ? (1.0f + VS) * VL : (VS + VL) - VL * VS;
   const float V1 = 2.0f * VL - V2;
-  NR = roundeven(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH + ONETHIRD)));
-  NG = roundeven(255.0f * HUE2RGB(V1, V2, VH));
-  NB = roundeven(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH - ONETHIRD)));
+  NR = ROUNDEVEN(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH + ONETHIRD)));
+  NG = ROUNDEVEN(255.0f * HUE2RGB(V1, V2, VH));
+  NB = ROUNDEVEN(255.0f * HUE2RGB(V1, V2, static_cast<float>(VH - ONETHIRD)));
 }
 
 // ---- HSLTRIPLE ----
@@ -173,10 +177,11 @@ HSLTRIPLE::HSLTRIPLE(const HSLTRIPLE& other) : NH(other.NH), NS(other.NS), NL(ot
   const RGBTRIPLE* src = other.PRGB.get();
   std::unique_ptr<RGBTRIPLE>* dst = &PRGB;
   while (src) {
-    *dst = std::make_unique<RGBTRIPLE>(src->NR, src->NG, src->NB);
+    *dst = makelink<RGBTRIPLE>(src->NR, src->NG, src->NB);
     const HSLTRIPLE* shsl = src->PHSL.get();
-    if (!shsl) break;
-    (*dst)->PHSL = std::make_unique<HSLTRIPLE>(shsl->NH, shsl->NS, shsl->NL);
+    if (!*dst || !shsl) break;
+    (*dst)->PHSL = makelink<HSLTRIPLE>(shsl->NH, shsl->NS, shsl->NL);
+    if (!(*dst)->PHSL) break;
     dst = &(*dst)->PHSL->PRGB;
     src = shsl->PRGB.get();
   }
@@ -232,21 +237,26 @@ void HSLTRIPLE::LIGHTNESS(int32_t V) {
 
 RGBTRIPLE* HSLTRIPLE::linkrgb() const {
   if (!PRGB) {
-    PRGB = std::make_unique<RGBTRIPLE>(0, 0, 0);
-    PRGB->FROMHSL(NH, NS, NL);
+    PRGB = makelink<RGBTRIPLE>(0, 0, 0);
+    if (PRGB) PRGB->FROMHSL(NH, NS, NL);
   }
   return PRGB.get();
 }
 
 RGBTRIPLE* HSLTRIPLE::TORGB() { return linkrgb(); }
 
-uint32_t HSLTRIPLE::VALUE() const { return linkrgb()->VALUE(); }
+uint32_t HSLTRIPLE::VALUE() const {
+  if (const RGBTRIPLE* rgb = linkrgb()) return rgb->VALUE();
+  RGBTRIPLE rgb(0, 0, 0);  // no memory for the link: convert without keeping it
+  rgb.FROMHSL(NH, NS, NL);
+  return rgb.VALUE();
+}
 
 void HSLTRIPLE::VALUE(uint32_t V) {
   DESTROYRGB();
-  PRGB = std::make_unique<RGBTRIPLE>(0, 0, 0);
-  PRGB->VALUE(V);
-  FROMRGB(PRGB->NR, PRGB->NG, PRGB->NB);
+  RGBTRIPLE rgb(0, 0, 0);
+  rgb.VALUE(V);
+  FROMRGB(rgb.NR, rgb.NG, rgb.NB);  // makes the link holding V
 }
 
 void HSLTRIPLE::FROMRGB(const RGBTRIPLE* RGB) {
@@ -255,10 +265,12 @@ void HSLTRIPLE::FROMRGB(const RGBTRIPLE* RGB) {
 }
 
 void HSLTRIPLE::FROMRGB(int32_t R, int32_t G, int32_t B) {
-  if (!PRGB) PRGB = std::make_unique<RGBTRIPLE>(0, 0, 0);
-  PRGB->RED(R);
-  PRGB->GREEN(G);
-  PRGB->BLUE(B);
+  if (!PRGB) PRGB = makelink<RGBTRIPLE>(0, 0, 0);
+  if (PRGB) {
+    PRGB->RED(R);
+    PRGB->GREEN(G);
+    PRGB->BLUE(B);
+  }
 
   const float VR = static_cast<float>(R) / 255.0f;
   const float VG = static_cast<float>(G) / 255.0f;
@@ -269,14 +281,14 @@ void HSLTRIPLE::FROMRGB(int32_t R, int32_t G, int32_t B) {
 
   NH = 0;
   NS = 0;
-  NL = roundeven((VMIN + VMAX) / 2.0f * 100.0f);
+  NL = ROUNDEVEN((VMIN + VMAX) / 2.0f * 100.0f);
   if (DELMAX == 0.0f) return;  // a grey: no hue, no saturation
 
   // Chosen by the rounded lightness, not the exact one.
   if (NL < 50) {
-    NS = roundeven(DELMAX / (VMAX + VMIN) * 100.0f);
+    NS = ROUNDEVEN(DELMAX / (VMAX + VMIN) * 100.0f);
   } else {
-    NS = roundeven(DELMAX / (2.0f - VMAX - VMIN) * 100.0f);
+    NS = ROUNDEVEN(DELMAX / (2.0f - VMAX - VMIN) * 100.0f);
   }
 
   const float DR = ((VMAX - VR) / 6.0f + DELMAX / 2.0f) / DELMAX;
@@ -296,7 +308,7 @@ void HSLTRIPLE::FROMRGB(int32_t R, int32_t G, int32_t B) {
   } else if (VH > 1.0f) {
     VH -= 1.0f;
   }
-  NH = roundeven(360.0f * VH);
+  NH = ROUNDEVEN(360.0f * VH);
 }
 
 }  // namespace ZARVO::COLOR

@@ -40,7 +40,8 @@ struct RGBTRIPLE {
   void VALUE(uint32_t V);
 
   // The linked HSL form, made on first use. Owned by this record: valid until
-  // the link is dropped (by any change of a component).
+  // the link is dropped (by any change of a component). Null when memory runs
+  // out (links are caches: a missing one is made again on the next call).
   HSLTRIPLE* TOHSL();
 
   // Sets the components from hue (degrees), saturation and lightness
@@ -82,6 +83,7 @@ struct HSLTRIPLE {
   // Replaces the link by one holding V and converts from it.
   void VALUE(uint32_t V);
 
+  // The linked RGB form, made on first use; null when memory runs out.
   RGBTRIPLE* TORGB();
 
   void FROMRGB(const RGBTRIPLE* RGB);

@@ -1,6 +1,7 @@
 #include "zarvo/effects/effects.hpp"
 
 #include <cstdlib>
+#include <new>
 
 #include "zarvo/engine.hpp"
 #include "zarvo/runtime/runtime.hpp"
@@ -11,10 +12,18 @@ namespace ZARVO::EFFECT {
 
 ANIMATION::ANIMATION(int32_t NUMVALUES) {
   if (NUMVALUES < 1) return;
+  DSTART = new (std::nothrow) double[NUMVALUES]();
+  DEND = new (std::nothrow) double[NUMVALUES]();
+  DCURRENT = new (std::nothrow) double[NUMVALUES]();
+  if (!DSTART || !DEND || !DCURRENT) {
+    // Out of memory: an animation without values, as for a count below 1.
+    delete[] DSTART;
+    delete[] DEND;
+    delete[] DCURRENT;
+    DSTART = DEND = DCURRENT = nullptr;
+    return;
+  }
   INUMVALUES = NUMVALUES;
-  DSTART = new double[NUMVALUES]();
-  DEND = new double[NUMVALUES]();
-  DCURRENT = new double[NUMVALUES]();
 }
 
 ANIMATION::~ANIMATION() {

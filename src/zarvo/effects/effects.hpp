@@ -13,7 +13,8 @@
 namespace ZARVO::EFFECT {
 
 struct ANIMATION {
-  // NUMVALUES values, all 0.0; a count below 1 gives an animation without values.
+  // NUMVALUES values, all 0.0; a count below 1, or one that memory cannot
+  // hold, gives an animation without values.
   explicit ANIMATION(int32_t NUMVALUES);
   // Takes the animation off the list if it is still playing.
   ~ANIMATION();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/pixelmath.hpp"
 #include "zarvo/png/png.hpp"
 
 namespace ZARVO::GRAPHICS {
@@ -57,10 +58,6 @@ void BITMAP::CROP(int32_t X, int32_t Y, int32_t W, int32_t H) {
 
 void BITMAP::CROP(int32_t W, int32_t H) { CROP(0, 0, W, H); }
 
-namespace {
-// Nearest integer, halves to even, as float-to-integer stores round.
-inline int32_t roundeven(float v) { return static_cast<int32_t>(std::nearbyintf(v)); }
-}  // namespace
 
 void BITMAP::ALPHA(uint8_t A) {
   if (IBPP == 4 && IMGHANDLE) {
@@ -69,7 +66,7 @@ void BITMAP::ALPHA(uint8_t A) {
     uint8_t table[256];
     if (IALPHACHANNEL) {
       const float f = static_cast<float>(A) / 255.0f;
-      for (int a = 0; a < 256; ++a) table[a] = static_cast<uint8_t>(roundeven(a * f));
+      for (int a = 0; a < 256; ++a) table[a] = static_cast<uint8_t>(DETAIL::ROUNDEVEN(a * f));
       // The alpha copy is column-major: index x * IH + y.
       for (uint32_t y = 0; y < IH; ++y) {
         uint8_t* row = PIXELS(IMGHANDLE) + static_cast<size_t>(y) * IPITCH;
@@ -81,8 +78,8 @@ void BITMAP::ALPHA(uint8_t A) {
       for (int a = 0; a < 256; ++a) {
         // Alpha 5 and below is left alone. A product above 255 is clamped: a
         // wrapped byte would turn a nearly opaque pixel nearly transparent.
-        const int32_t v = a > 5 ? roundeven(a * f) : a;
-        table[a] = static_cast<uint8_t>(v > 255 ? 255 : v);
+        const int32_t v = a > 5 ? DETAIL::ROUNDEVEN(a * f) : a;
+        table[a] = static_cast<uint8_t>(DETAIL::CLAMPBYTE(v));
       }
       for (uint32_t y = 0; y < IH; ++y) {
         uint8_t* row = PIXELS(IMGHANDLE) + static_cast<size_t>(y) * IPITCH;

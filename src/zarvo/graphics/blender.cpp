@@ -6,7 +6,9 @@
 #include <numbers>
 #include <type_traits>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/math/math.hpp"
+#include "zarvo/pixelmath.hpp"
 
 #include "zarvo/runtime/multiversion.hpp"
 
@@ -33,17 +35,14 @@ namespace {
 // CHANNEL >= 0 marks the channel modes: only that channel (0 red, 1 green,
 // 2 blue) takes the source's value, the others keep the destination's.
 
-// Nearest integer, halves to even, for 0 <= x < 2^51: adding 1.5 * 2^52
-// leaves no fraction bits, so the FPU's own rounding does the work.
-inline int32_t roundeven(double x) {
-  constexpr double MAGIC = 6755399441055744.0;
-  return static_cast<int32_t>((x + MAGIC) - MAGIC);
-}
+// Every value rounded here lies in 0..255.
+inline int32_t roundeven(double x) { return static_cast<int32_t>(DETAIL::ROUNDEVENFAST(x)); }
 
 // x \ y in single precision. Exact for 0 <= x < 2^24 and y >= 1: a quotient
 // that is not whole lies at least 1 / y below the next integer, more than the
 // float's rounding error x / y * 2^-24 can cover.
 inline int32_t fdiv(int32_t x, int32_t y) {
+  ZARVO_ASSERT(x >= 0 && x < (1 << 24) && y >= 1);
   return static_cast<int32_t>(static_cast<float>(x) / static_cast<float>(y));
 }
 
@@ -52,6 +51,7 @@ inline int32_t fdiv(int32_t x, int32_t y) {
 // this equals the double-precision rule. Rounding before the clamp gives the
 // same value and keeps the float work free of branches.
 inline int32_t fdodge(int32_t n, int32_t y) {
+  ZARVO_ASSERT(n >= 0 && n <= 65280 && y >= 1 && y <= 256);
   const int32_t q = static_cast<int32_t>(static_cast<float>(n) / static_cast<float>(y) + 0.5f);
   return q > 255 ? 255 : q;
 }
@@ -221,7 +221,7 @@ struct MBLUE {
   static int32_t V(int32_t S, int32_t) { return S; }
 };
 
-inline int32_t clampbyte(int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+using DETAIL::CLAMPBYTE;
 
 // The mode's value for channel C (0 red, 1 green, 2 blue), clamped.
 template <class M, int C, bool FASTFORM>
@@ -229,11 +229,11 @@ inline int32_t modevalue(int32_t S, int32_t D, const int32_t* table = nullptr) {
   if constexpr (M::CHANNEL >= 0 && M::CHANNEL != C) {
     return D;
   } else if constexpr (FASTFORM && requires { M::TABLED(S, D, table); }) {
-    return clampbyte(M::TABLED(S, D, table));
+    return CLAMPBYTE(M::TABLED(S, D, table));
   } else if constexpr (FASTFORM && requires { M::FAST(S, D); }) {
-    return clampbyte(M::FAST(S, D));
+    return CLAMPBYTE(M::FAST(S, D));
   } else {
-    return clampbyte(M::V(S, D));
+    return CLAMPBYTE(M::V(S, D));
   }
 }
 
@@ -278,7 +278,10 @@ uint32_t blendpixel(uint32_t src, uint32_t dst, void* parameter) {
 // (D (255 - A) + b A + 127) \ 255. Below A = 26 the float is under 0.1.
 
 // x \ 255 for 0 <= x < 65535, without a multiply (SSE2 has no 32-bit one).
-inline uint32_t div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+inline uint32_t div255(uint32_t x) {
+  ZARVO_ASSERT(x < 65535);
+  return (x + 1 + (x >> 8)) >> 8;
+}
 
 inline uint32_t mixchannel(int32_t b, int32_t d, int32_t a) {
   return div255(static_cast<uint32_t>((d << 8) - d + a * (b - d) + 127));  // one multiply

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/color/color.hpp"
 #include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/pixelmath.hpp"
 #include "zarvo/runtime/image.hpp"
 
 #include "zarvo/runtime/multiversion.hpp"
@@ -46,14 +48,12 @@ ZARVO_MULTIVERSION void invertrow(uint32_t* d, int32_t n) {
   for (int32_t i = 0; i < n; ++i) d[i] ^= 0x00FFFFFFu;
 }
 
-// Adding 1.5 * 2^52 rounds a double in 0..2^51 to an integer, halves to even.
-constexpr double ROUNDER = 6755399441055744.0;
 
 uint32_t graypixel(uint32_t p) {
   const double g = static_cast<double>((p >> 16) & 255u) * 0.299 +
                    static_cast<double>((p >> 8) & 255u) * 0.587 +
                    static_cast<double>(p & 255u) * 0.114;
-  const uint32_t v = static_cast<uint32_t>((g + ROUNDER) - ROUNDER);
+  const uint32_t v = static_cast<uint32_t>(DETAIL::ROUNDEVENFAST(g));
   return (p & 0xFF000000u) | (v * 0x010101u);
 }
 
@@ -205,14 +205,15 @@ void grayrow(uint32_t* d, int32_t n) {
 
 // Offsets already held to -255..255.
 ZARVO_MULTIVERSION void offsetrow(uint32_t* d, int32_t n, int32_t ro, int32_t go, int32_t bo) {
+  ZARVO_ASSERT(ro == holdoffset(ro) && go == holdoffset(go) && bo == holdoffset(bo));
   for (int32_t i = 0; i < n; ++i) {
     const uint32_t p = d[i];
     int32_t r = static_cast<int32_t>((p >> 16) & 255u) + ro;
     int32_t g = static_cast<int32_t>((p >> 8) & 255u) + go;
     int32_t b = static_cast<int32_t>(p & 255u) + bo;
-    r = r < 0 ? 0 : (r > 255 ? 255 : r);
-    g = g < 0 ? 0 : (g > 255 ? 255 : g);
-    b = b < 0 ? 0 : (b > 255 ? 255 : b);
+    r = DETAIL::CLAMPBYTE(r);
+    g = DETAIL::CLAMPBYTE(g);
+    b = DETAIL::CLAMPBYTE(b);
     d[i] = (p & 0xFF000000u) | (static_cast<uint32_t>(r) << 16) |
            (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
   }
@@ -225,9 +226,9 @@ ZARVO_MULTIVERSION void affinerow(uint32_t* d, int32_t n, int32_t m, int32_t k) 
     int32_t r = (static_cast<int32_t>((p >> 16) & 255u) * m + k) >> 20;
     int32_t g = (static_cast<int32_t>((p >> 8) & 255u) * m + k) >> 20;
     int32_t b = (static_cast<int32_t>(p & 255u) * m + k) >> 20;
-    r = r < 0 ? 0 : (r > 255 ? 255 : r);
-    g = g < 0 ? 0 : (g > 255 ? 255 : g);
-    b = b < 0 ? 0 : (b > 255 ? 255 : b);
+    r = DETAIL::CLAMPBYTE(r);
+    g = DETAIL::CLAMPBYTE(g);
+    b = DETAIL::CLAMPBYTE(b);
     d[i] = (p & 0xFF000000u) | (static_cast<uint32_t>(r) << 16) |
            (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
   }
@@ -443,7 +444,7 @@ void CONTRAST(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
   uint32_t out[256];
   for (int32_t c = 0; c < 256; ++c) {
     const double x = (c / 255.0 - 0.5) * f * 255.0 + 127.5;
-    out[c] = x < 0.0 ? 0u : (x > 255.0 ? 255u : static_cast<uint32_t>((x + ROUNDER) - ROUNDER));
+    out[c] = x < 0.0 ? 0u : (x > 255.0 ? 255u : static_cast<uint32_t>(DETAIL::ROUNDEVENFAST(x)));
   }
   // The rule is a straight line through the bytes. When a line in 20-bit
   // fixed point gives the same 256 results, run that; otherwise (at 100 the

@@ -14,7 +14,7 @@ namespace ZARVO::GRAPHICS {
 using RUNTIME::ISMASK;
 
 CANVAS::CANVAS(const BITMAP& TARGET) {
-  uint32_t* screen = RUNTIME::SCREENPTR();
+  uint32_t* screen = RUNTIME::SCREENPIXELS();  // the rows drawn are marked below
   if (!screen) return;
   if (!TARGET.IMGHANDLE) {
     PITCH = static_cast<size_t>(RUNTIME::SCREENPITCH());

@@ -1,6 +1,9 @@
 #include "zarvo/math/math.hpp"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "zarvo/runtime/random.hpp"
 
@@ -41,20 +44,51 @@ BOOLEAN RECTF::HASPOINT(double PX, double PY) const {
 BOOLEAN RECTF::HASPOINT(const POINT& PT) const { return HASPOINT(PT.X, PT.Y); }
 BOOLEAN RECTF::HASPOINT(const POINTF& PT) const { return HASPOINT(PT.X, PT.Y); }
 
+namespace {
+
+// Weights are allocated without exceptions: null when memory runs out.
+int32_t* newweights(int32_t n) {
+  return static_cast<int32_t*>(std::malloc(sizeof(int32_t) * static_cast<size_t>(n)));
+}
+
+}  // namespace
+
 CHOICE::CHOICE(int32_t NUMPOSIBILITIES) {
   if (NUMPOSIBILITIES < 1) return;  // nothing to split 100 between
-  ICHOICE.assign(static_cast<size_t>(NUMPOSIBILITIES), 100 / NUMPOSIBILITIES);
-  ICHOICE.back() += 100 % NUMPOSIBILITIES;
+  ICHOICE = newweights(NUMPOSIBILITIES);
+  if (!ICHOICE) return;
+  INUMCHOICES = NUMPOSIBILITIES;
+  for (int32_t i = 0; i < INUMCHOICES; ++i) ICHOICE[i] = 100 / NUMPOSIBILITIES;
+  ICHOICE[INUMCHOICES - 1] += 100 % NUMPOSIBILITIES;
+}
+
+CHOICE::~CHOICE() { std::free(ICHOICE); }
+
+CHOICE::CHOICE(const CHOICE& other) : ILASTCHOICE(other.ILASTCHOICE) {
+  if (other.INUMCHOICES < 1) return;
+  ICHOICE = newweights(other.INUMCHOICES);
+  if (!ICHOICE) return;
+  INUMCHOICES = other.INUMCHOICES;
+  std::memcpy(ICHOICE, other.ICHOICE, sizeof(int32_t) * static_cast<size_t>(INUMCHOICES));
+}
+
+CHOICE& CHOICE::operator=(const CHOICE& other) {
+  if (this == &other) return *this;
+  CHOICE copy(other);
+  std::swap(ICHOICE, copy.ICHOICE);
+  std::swap(INUMCHOICES, copy.INUMCHOICES);
+  ILASTCHOICE = copy.ILASTCHOICE;
+  return *this;
 }
 
 int32_t CHOICE::MAKECHOICE() {
   const int32_t rand = RANDOM(0, 100);
   int64_t sum = 0;  // many possibilities at 100% each would overflow 32 bits
   int32_t result = 0;
-  for (size_t i = 0; i < ICHOICE.size(); ++i) {
+  for (int32_t i = 0; i < INUMCHOICES; ++i) {
     sum += ICHOICE[i];
     if (rand < sum) {
-      result = static_cast<int32_t>(i + 1);
+      result = i + 1;
       break;
     }
   }
@@ -63,13 +97,13 @@ int32_t CHOICE::MAKECHOICE() {
 }
 
 int32_t CHOICE::PROBABILITY(int32_t INDEX) const {
-  if (INDEX < 1 || static_cast<size_t>(INDEX) > ICHOICE.size()) return 0;
-  return ICHOICE[static_cast<size_t>(INDEX) - 1];
+  if (INDEX < 1 || INDEX > INUMCHOICES) return 0;
+  return ICHOICE[INDEX - 1];
 }
 
 void CHOICE::PROBABILITY(int32_t INDEX, int32_t PERCENT) {
-  if (INDEX < 1 || static_cast<size_t>(INDEX) > ICHOICE.size()) return;
-  ICHOICE[static_cast<size_t>(INDEX) - 1] = CONSTRAIN(PERCENT, 1, 100);
+  if (INDEX < 1 || INDEX > INUMCHOICES) return;
+  ICHOICE[INDEX - 1] = CONSTRAIN(PERCENT, 1, 100);
 }
 
 int32_t ROUND(double N) {

@@ -1,7 +1,6 @@
 #pragma once
 // Points, rectangles, rounding, clamping, stepping and random numbers.
 #include <cstdint>
-#include <vector>
 
 #include "zarvo/types.hpp"
 
@@ -45,11 +44,15 @@ struct RECTF {
 
 // A weighted random choice between possibilities numbered from 1. Weights are
 // percentages; a fresh CHOICE splits 100 evenly, the remainder going to the
-// last possibility. Copies are independent (the weights are duplicated).
+// last possibility. Copies are independent (the weights are duplicated; a copy
+// that memory cannot hold has no possibilities).
 struct CHOICE {
-  // A count below 1 gives a CHOICE with no possibilities whose MAKECHOICE
-  // always yields 0.
+  // A count below 1, or one whose weights memory cannot hold, gives a CHOICE
+  // with no possibilities whose MAKECHOICE always yields 0.
   explicit CHOICE(int32_t NUMPOSIBILITIES);
+  ~CHOICE();
+  CHOICE(const CHOICE& other);
+  CHOICE& operator=(const CHOICE& other);
 
   // Draws 0..100 (101 values) and walks the cumulative weights; 0 when the
   // draw lies at or beyond the total.
@@ -62,7 +65,8 @@ struct CHOICE {
   void PROBABILITY(int32_t INDEX, int32_t PERCENT);
 
  private:
-  std::vector<int32_t> ICHOICE;  // one weight per possibility
+  int32_t* ICHOICE = nullptr;  // one weight per possibility
+  int32_t INUMCHOICES = 0;
   int32_t ILASTCHOICE = 0;
 };
 

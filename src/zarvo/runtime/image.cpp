@@ -35,7 +35,7 @@ IMAGE* IMAGEALLOCATE(int32_t bpp, uint32_t w, uint32_t h, uint32_t pitch) {
 }
 
 IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags) {
-  if (!SCREENPTR()) {
+  if (!SCREENPIXELS()) {
     DIAGNOSTIC("cannot create a %dx%d image: no screen yet (INITIALIZE first)", w, h);
     return nullptr;
   }
@@ -108,7 +108,7 @@ int64_t roundaway(float v) {
 
 bool makeplan(IMAGE* target, float x, float y, const IMAGE* src, int32_t x1, int32_t y1,
               int32_t x2, int32_t y2, RECTFORM form, PLAN& p) {
-  uint32_t* screen = SCREENPTR();
+  uint32_t* screen = SCREENPIXELS();
   if (!screen || !src) return false;
   if (std::isnan(x) || std::isnan(y)) return false;
   uint8_t* tpix;

@@ -72,7 +72,9 @@ void IMAGEDESTROY(IMAGE* img);
 size_t IMAGESIZE(const IMAGE* img);
 
 // The image put. target null means the screen. The alpha argument is read by
-// ADD and BLEND only; callback and parameter by CUSTOM only.
+// ADD and BLEND only; callback and parameter by CUSTOM only. ADD takes any
+// factor: each byte becomes min(255, d + floor(s * alpha / 256)), so a negative
+// factor subtracts, and a byte it would take below 0 stays at 0.
 void IMAGEPUT(IMAGE* target, float x, float y, const IMAGE* src, int32_t x1, int32_t y1,
               int32_t x2, int32_t y2, RECTFORM form, PUTMODE mode, int32_t alpha,
               BLENDFUNC callback, void* param);

@@ -69,7 +69,11 @@ void RANDOMIZE(double seed) {
 }
 
 void SCRIPTRANDOM(const double* values, size_t n) {
-  script.assign(values, values + n);
+  try {
+    script.assign(values, values + n);
+  } catch (...) {  // out of memory: no script, the generator goes on
+    script.clear();
+  }
   scriptpos = 0;
 }
 

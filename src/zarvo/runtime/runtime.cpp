@@ -1,19 +1,26 @@
 #include "zarvo/runtime/runtime.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
+#include "zarvo/assert.hpp"
 #include "zarvo/runtime/backend.hpp"
 
 namespace ZARVO::RUNTIME {
 namespace {
 
+struct FREE {
+  void operator()(uint32_t* p) const { std::free(p); }
+};
+
 struct SCREENSTATE {
   const BACKENDOPS* ops = nullptr;
-  std::vector<uint32_t> pixels;
+  // From malloc: a screen too large for memory is a failed SCREENMODE, not an exception.
+  std::unique_ptr<uint32_t[], FREE> pixels;
   int32_t w = 0, h = 0;
   bool open = false;
   int32_t locks = 0;
@@ -21,13 +28,15 @@ struct SCREENSTATE {
   int32_t dirtyfirst = 1, dirtylast = 0;
   uint64_t presents = 0;
   std::string title;
-  std::string error;
+  char error[256] = "";  // fixed, so recording a failure cannot fail
 };
 
 SCREENSTATE& S() {
   static SCREENSTATE s;
   return s;
 }
+
+void seterror(const char* why) { std::snprintf(S().error, sizeof S().error, "%s", why); }
 
 bool forced = false;
 BACKEND chosen = BACKEND::SDL2;
@@ -48,7 +57,8 @@ const BACKENDOPS& ops() {
 void present() {
   SCREENSTATE& s = S();
   if (!s.open || s.dirtyfirst > s.dirtylast) return;
-  ops().PRESENT(s.pixels.data(), s.w * 4, s.w, s.h, s.dirtyfirst, s.dirtylast);
+  ZARVO_ASSERT(s.dirtyfirst >= 0 && s.dirtylast < s.h);  // backends get clipped rows
+  ops().PRESENT(s.pixels.get(), s.w * 4, s.w, s.h, s.dirtyfirst, s.dirtylast);
   s.dirtyfirst = 1;
   s.dirtylast = 0;
   ++s.presents;
@@ -72,22 +82,35 @@ bool SCREENMODE(int32_t w, int32_t h, int32_t depth, int32_t pages, int32_t flag
   (void)pages;
   (void)refresh;
   SCREENSTATE& s = S();
-  s.error.clear();
+  s.error[0] = '\0';
   if (w < 1 || h < 1 || w > 16384 || h > 16384 || (depth != 32 && depth != 24)) {
-    s.error = "unsupported screen size or depth";
+    seterror("unsupported screen size or depth");
     return false;
   }
   SCREENCLOSE();
   const char* err = nullptr;
-  if (!ops().OPEN(w, h, flags, s.title.c_str(), &err)) {
-    s.error = err ? err : "the window could not be opened";
+  bool opened = false;
+  try {
+    opened = ops().OPEN(w, h, flags, s.title.c_str(), &err);
+  } catch (...) {  // the backend ran out of memory
+    err = "out of memory";
+  }
+  if (!opened) {
+    seterror(err ? err : "the window could not be opened");
     return false;
   }
+  const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+  s.pixels.reset(static_cast<uint32_t*>(std::malloc(n * sizeof(uint32_t))));
+  if (!s.pixels) {
+    ops().CLOSE();
+    seterror("out of memory");
+    return false;
+  }
+  std::fill_n(s.pixels.get(), n, 0xFF000000u);
   static const bool closesatexit = std::atexit([] { SCREENCLOSE(); }) == 0;
   (void)closesatexit;  // the window goes away cleanly however the program ends
   s.w = w;
   s.h = h;
-  s.pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
   s.open = true;
   s.locks = 0;
   s.dirtyfirst = 0;
@@ -100,15 +123,18 @@ void SCREENCLOSE() {
   if (!s.open) return;
   ops().CLOSE();
   s.open = false;
-  s.pixels.clear();
-  s.pixels.shrink_to_fit();
+  s.pixels.reset();
   s.w = s.h = 0;
   s.locks = 0;
 }
 
-const char* SCREENERROR() { return S().error.c_str(); }
+const char* SCREENERROR() { return S().error; }
 
-uint32_t* SCREENPTR() { return S().open ? S().pixels.data() : nullptr; }
+uint32_t* SCREENPTR() {
+  SCREENDIRTY(-1, -1);  // the caller may write anywhere
+  return SCREENPIXELS();
+}
+uint32_t* SCREENPIXELS() { return S().open ? S().pixels.get() : nullptr; }
 int32_t SCREENPITCH() { return S().w * 4; }
 int32_t SCREENWIDTH() { return S().w; }
 int32_t SCREENHEIGHT() { return S().h; }
@@ -120,8 +146,9 @@ void SCREENUNLOCK(int32_t first, int32_t last) {
   (void)first;
   (void)last;
   if (s.locks > 0) --s.locks;
-  // Only rows that were drawn are presented; the range given here can only
-  // narrow what is shown, never force an unchanged screen out again.
+  // Only rows marked as changed (drawn by the put, or open to the game through
+  // SCREENPTR) are presented; the range given here can only narrow what is
+  // shown, never force an unchanged screen out again.
   if (s.locks == 0) present();
 }
 
@@ -144,7 +171,13 @@ void SCREENDIRTY(int32_t first, int32_t last) {
 
 uint64_t PRESENTCOUNT() { return S().presents; }
 
-bool POLLEVENT(EVENT& e) { return ops().POLL(e); }
+bool POLLEVENT(EVENT& e) {
+  try {
+    return ops().POLL(e);
+  } catch (...) {  // an event the backend had no memory to queue is lost
+    return false;
+  }
+}
 double TIMER() { return ops().TIMER(); }
 void DELAY(int32_t ms) { ops().DELAY(ms); }
 
@@ -155,16 +188,28 @@ void GETMOUSE(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t*
 }
 
 void SETMOUSE(int32_t x, int32_t y, int32_t visibility, int32_t clip) {
-  ops().SETMOUSE(x, y, visibility, clip);
+  try {
+    ops().SETMOUSE(x, y, visibility, clip);
+  } catch (...) {  // only the headless backend's call record can fail to grow
+  }
 }
 
 void WINDOWTITLE(const char* title) {
-  S().title = title ? title : "";
-  ops().TITLE(S().title.c_str());
+  try {
+    S().title = title ? title : "";
+    ops().TITLE(S().title.c_str());
+  } catch (...) {  // out of memory: the title stays as it was
+  }
 }
 
 const char* WINDOWTITLE() { return S().title.c_str(); }
 
-uint32_t SCREENLIST(int32_t depth) { return ops().LISTMODES(depth); }
+uint32_t SCREENLIST(int32_t depth) {
+  try {
+    return ops().LISTMODES(depth);
+  } catch (...) {  // out of memory: the list ends here
+    return 0;
+  }
+}
 
 }  // namespace ZARVO::RUNTIME

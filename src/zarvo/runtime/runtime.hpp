@@ -28,14 +28,20 @@ void SCREENCLOSE();
 // Why the last SCREENMODE failed (empty when it did not).
 const char* SCREENERROR();
 
-// The screen buffer: null exactly when no screen exists.
+// The screen buffer: null exactly when no screen exists. Taking it marks the
+// whole screen as changed, so what is written through it between lock and
+// unlock is presented; a game that keeps the pointer across passes marks its
+// later writes with SCREENDIRTY.
 uint32_t* SCREENPTR();
+// The same buffer without marking anything, for code that marks the rows it
+// draws itself (the image put, the transitions).
+uint32_t* SCREENPIXELS();
 int32_t SCREENPITCH();  // bytes
 int32_t SCREENWIDTH();
 int32_t SCREENHEIGHT();
 
 // Lock and unlock. Locks nest and are counted; the last unlock presents the
-// marked rows, but only when something was drawn since the last present.
+// marked rows, but only when something was marked since the last present.
 void SCREENLOCK();
 void SCREENUNLOCK(int32_t first = -1, int32_t last = -1);
 bool SCREENLOCKED();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
+#include <new>
 #include <vector>
 
 #include "zarvo/engine.hpp"
@@ -23,15 +23,8 @@ BOOLEAN FRAMESTEP(EFFECT::ANIMATION*& ANIM) {
 
 EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES) {
   delete ANIM;
-  ANIM = new EFFECT::ANIMATION(NUMVALUES);
+  ANIM = new (std::nothrow) EFFECT::ANIMATION(NUMVALUES);
   return ANIM;
-}
-
-int32_t ROUNDEVEN(double V) {
-  if (std::isnan(V)) return 0;
-  if (V >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-  if (V <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(std::nearbyint(V));  // the default mode rounds halves to even
 }
 
 namespace {
@@ -69,8 +62,14 @@ void mapaxis(double start, double extent, uint32_t srcsize, int64_t targetsize, 
     if (d < 0 || d >= targetsize) continue;
     // The put clamps its source rectangle into the picture.
     const double s = std::clamp(std::floor(kd * scale), 0.0, static_cast<double>(srcsize - 1));
-    a.dst.push_back(static_cast<int32_t>(d));
-    a.src.push_back(static_cast<int32_t>(s));
+    try {
+      a.dst.push_back(static_cast<int32_t>(d));
+      a.src.push_back(static_cast<int32_t>(s));
+    } catch (...) {  // out of memory: the box is not drawn
+      a.dst.clear();
+      a.src.clear();
+      return;
+    }
   }
 }
 
@@ -83,7 +82,7 @@ AXIS columns, rows;
 class TARGETROWS {
  public:
   explicit TARGETROWS(const GRAPHICS::BITMAP& DEST) {
-    uint32_t* screen = RUNTIME::SCREENPTR();
+    uint32_t* screen = RUNTIME::SCREENPIXELS();
     if (!screen) return;
     RUNTIME::IMAGE* img = DEST.HANDLE();
     if (img) {
@@ -213,6 +212,7 @@ void SCALEINTO(const GRAPHICS::BITMAP& DEST, const GRAPHICS::BITMAP& SRC, double
 int32_t STRIPESINIT(EFFECT::ANIMATION*& ANIM, uint32_t ACROSS, uint32_t ALONG,
                     EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = NEWANIMATION(ANIM, 1);
+  if (!a) return 0;  // out of memory: no animation, so the switch is at once
   a->STARTVALUE(-static_cast<double>(ALONG));
   a->ENDVALUE(0.0);
   a->PLAY(static_cast<double>(DURATION), EASING);

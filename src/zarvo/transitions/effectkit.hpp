@@ -5,6 +5,7 @@
 
 #include "zarvo/effects/effects.hpp"
 #include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/pixelmath.hpp"
 #include "zarvo/types.hpp"
 
 namespace ZARVO::ENGINE::TRANSITION::DETAIL {
@@ -14,7 +15,8 @@ namespace ZARVO::ENGINE::TRANSITION::DETAIL {
 BOOLEAN FRAMESTEP(EFFECT::ANIMATION*& ANIM);
 
 // Replaces ANIM with a new animation of NUMVALUES values, freeing (and so
-// unlisting) one left over from a transition that never finished.
+// unlisting) one left over from a transition that never finished. Null when
+// memory runs out: an effect without an animation is done at its first frame.
 EFFECT::ANIMATION* NEWANIMATION(EFFECT::ANIMATION*& ANIM, int32_t NUMVALUES);
 
 // The stripe effects' start: one 10-pixel stripe per started ten of ACROSS
@@ -23,7 +25,7 @@ int32_t STRIPESINIT(EFFECT::ANIMATION*& ANIM, uint32_t ACROSS, uint32_t ALONG,
                     EFFECT::EASING EASING, float DURATION);
 
 // Nearest integer, halves to even; saturates at the 32-bit range, NaN gives 0.
-int32_t ROUNDEVEN(double V);
+using ZARVO::DETAIL::ROUNDEVEN;
 
 // Scales SRC into the box (X, Y, BW, BH) on DEST by nearest neighbour: column
 // i of the box (0 .. BW - 1 rounded half to even) takes source column

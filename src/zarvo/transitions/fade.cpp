@@ -1,6 +1,5 @@
 #include "zarvo/transitions/fade.hpp"
 
-#include <algorithm>
 
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/transitions/effectkit.hpp"
@@ -12,6 +11,7 @@ using GRAPHICS::RASTEROP;
 
 void INIT(EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = DETAIL::NEWANIMATION(ANIM, 1);
+  if (!a) return;
   a->STARTVALUE(0.0);
   a->ENDVALUE(255.0);
   a->PLAY(static_cast<double>(DURATION), EASING);
@@ -25,7 +25,7 @@ void ONPAINT(GRAPHICS::BITMAP& DEST) {
   // The put keeps only the low eight bits of its alpha, so a curve that
   // overshoots (back, elastic) would flash the picture nearly transparent just
   // past 255; hold it fully opaque there, and invisible below 0.
-  const int32_t A = std::clamp(DETAIL::ROUNDEVEN(ANIM->VALUE()), 0, 255);
+  const int32_t A = ZARVO::DETAIL::CLAMPBYTE(DETAIL::ROUNDEVEN(ANIM->VALUE()));
   const RUNTIME::IMAGE* img = NEWBITMAP.HANDLE();
   if (!img) return;
   RUNTIME::IMAGEPUT(DEST.HANDLE(), 0.0f, 0.0f, img, 0, 0, static_cast<int32_t>(img->WIDTH),

@@ -9,6 +9,7 @@ using GRAPHICS::RASTEROP;
 
 void INIT(EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = DETAIL::NEWANIMATION(ANIM, 2);
+  if (!a) return;
   const double W = NEWBITMAP.WIDTH(), H = NEWBITMAP.HEIGHT();
   // The picture starts one whole size off the screen on the named side and
   // ends at (0, 0); an unknown direction leaves it still.

@@ -9,6 +9,7 @@ using GRAPHICS::RASTEROP;
 
 void INIT(EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = DETAIL::NEWANIMATION(ANIM, 2);
+  if (!a) return;
   const double W = OLDBITMAP.WIDTH(), H = OLDBITMAP.HEIGHT();
   // The picture leaves from (0, 0) away from the named side: FROMLEFT moves
   // it out to the right. An unknown direction leaves it still.

@@ -1,5 +1,6 @@
 #include "zarvo/transitions/transitions.hpp"
 
+#include "zarvo/assert.hpp"
 #include "zarvo/effects/effects.hpp"
 #include "zarvo/runtime/runtime.hpp"
 #include "zarvo/transitions/fade.hpp"
@@ -25,7 +26,7 @@ struct EFFECTPROCS {
 };
 
 // Indexed by TRANSITIONEFFECT; entry 0 (NONE) is never run.
-constexpr EFFECTPROCS effects[8] = {
+constexpr EFFECTPROCS effects[] = {
     {nullptr, nullptr, nullptr, nullptr},
     {FADEEFFECT::INIT, FADEEFFECT::ONFRAME, FADEEFFECT::ONPAINT, &FADEEFFECT::ANIM},
     {SLIDEINEFFECT::INIT, SLIDEINEFFECT::ONFRAME, SLIDEINEFFECT::ONPAINT, &SLIDEINEFFECT::ANIM},
@@ -35,12 +36,16 @@ constexpr EFFECTPROCS effects[8] = {
     {HSTRIPESEFFECT::INIT, HSTRIPESEFFECT::ONFRAME, HSTRIPESEFFECT::ONPAINT, &HSTRIPESEFFECT::ANIM},
     {VSTRIPESEFFECT::INIT, VSTRIPESEFFECT::ONFRAME, VSTRIPESEFFECT::ONPAINT, &VSTRIPESEFFECT::ANIM},
 };
+constexpr int32_t EFFECTCOUNT = static_cast<int32_t>(sizeof effects / sizeof effects[0]);
+static_assert(EFFECTCOUNT == static_cast<int32_t>(TRANSITIONEFFECT::VERTICALSTRIPES) + 1,
+              "one entry per TRANSITIONEFFECT, NONE included");
 
 int32_t running = 0;  // the effect of the running transition, 0 when idle
 
 // Frees the running effect's animation, which also takes it off the list.
 void dropanimation() {
   if (running <= 0) return;
+  ZARVO_ASSERT(running < EFFECTCOUNT);
   EFFECT::ANIMATION*& anim = *effects[running].ANIM;
   delete anim;
   anim = nullptr;
@@ -81,7 +86,7 @@ void MAKETRANSITION(TRANSITIONEFFECT TRANSMETHOD, TRANSITIONDIRECTION TRANSDIR,
   MOUSECURSORVISIBLE = FALSE;
   DIRECTION = TRANSDIR;
   const int32_t m = static_cast<int32_t>(TRANSMETHOD);
-  if (m < 1 || m > 7 || !GAMESCREENS.FIND(TRANSITIONSCREEN)) {
+  if (m < 1 || m >= EFFECTCOUNT || !GAMESCREENS.FIND(TRANSITIONSCREEN)) {
     // Nothing to animate with: switch at once, as SHOW does without an effect.
     running = 0;
     endtransition(true);

@@ -9,6 +9,7 @@ using GRAPHICS::RASTEROP;
 
 void INIT(EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = DETAIL::NEWANIMATION(ANIM, 4);
+  if (!a) return;
   // From a 2 x 2 box at the centre (a fraction for odd sizes) to the whole screen.
   a->STARTVALUE(1, OLDBITMAP.WIDTH() / 2.0 - 1);
   a->STARTVALUE(2, OLDBITMAP.HEIGHT() / 2.0 - 1);

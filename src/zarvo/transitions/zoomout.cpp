@@ -9,6 +9,7 @@ using GRAPHICS::RASTEROP;
 
 void INIT(EFFECT::EASING EASING, float DURATION) {
   EFFECT::ANIMATION* a = DETAIL::NEWANIMATION(ANIM, 4);
+  if (!a) return;
   // The zoom in played backwards: from the whole screen to a 2 x 2 box at the centre.
   a->STARTVALUE(1, 0.0);
   a->STARTVALUE(2, 0.0);

@@ -1,7 +1,9 @@
 #include "zarvo/runtime/headless/headless.hpp"
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,10 @@ namespace {
 
 struct MOUSECALL {
   int32_t x, y, visibility, clip;
+};
+
+struct FREE {
+  void operator()(uint32_t* p) const { std::free(p); }
 };
 
 struct STATE {
@@ -34,12 +40,23 @@ struct STATE {
   std::vector<uint32_t> modes{(1920u << 16) | 1080u, (1280u << 16) | 1024u, (1024u << 16) | 768u,
                               (800u << 16) | 600u, (640u << 16) | 480u};
   size_t modepos = 0;
-  std::vector<uint32_t> frame;
+  std::unique_ptr<uint32_t[], FREE> frame;  // from malloc, like the screen buffer
+  size_t framesize = 0;
 };
 
 STATE& S() {
   static STATE s;
   return s;
+}
+
+// Appends without letting an out-of-memory exception out: the record simply
+// misses that entry, as a real platform drops input it cannot queue.
+template <typename LIST, typename ITEM>
+void append(LIST& list, const ITEM& item) {
+  try {
+    list.push_back(item);
+  } catch (...) {
+  }
 }
 
 RUNTIME::EVENT blank(int32_t type) {
@@ -59,7 +76,7 @@ void queuemove(int32_t x, int32_t y) {
   s.px = x;
   s.py = y;
   s.inside = s.open && x >= 0 && y >= 0 && x < s.w && y < s.h;
-  s.queue.push_back(e);
+  append(s.queue, e);
 }
 
 bool open(int32_t w, int32_t h, int32_t flags, const char* title, const char** error) {
@@ -68,13 +85,23 @@ bool open(int32_t w, int32_t h, int32_t flags, const char* title, const char** e
     *error = "the headless backend was told to fail";
     return false;
   }
+  const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+  s.frame.reset(static_cast<uint32_t*>(std::calloc(n, sizeof(uint32_t))));
+  s.framesize = s.frame ? n : 0;
+  try {
+    if (s.frame) s.title = title ? title : "";
+  } catch (...) {
+    s.frame.reset();
+  }
+  if (!s.frame) {
+    *error = "out of memory";
+    return false;
+  }
   s.open = true;
   s.w = w;
   s.h = h;
   s.flags = flags;
-  s.title = title ? title : "";
   ++s.opens;
-  s.frame.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
   return true;
 }
 
@@ -83,14 +110,19 @@ void close() { S().open = false; }
 void present(const uint32_t* pixels, int32_t pitch, int32_t w, int32_t h, int32_t first,
              int32_t last) {
   STATE& s = S();
-  if (s.frame.size() != static_cast<size_t>(w) * static_cast<size_t>(h)) return;
+  if (!s.frame || s.framesize != static_cast<size_t>(w) * static_cast<size_t>(h)) return;
   for (int32_t y = first; y <= last; ++y)
-    std::memcpy(&s.frame[static_cast<size_t>(y) * w],
+    std::memcpy(s.frame.get() + static_cast<size_t>(y) * w,
                 reinterpret_cast<const uint8_t*>(pixels) + static_cast<size_t>(y) * pitch,
                 static_cast<size_t>(w) * 4);
 }
 
-void title(const char* t) { S().title = t ? t : ""; }
+void title(const char* t) {
+  try {
+    S().title = t ? t : "";
+  } catch (...) {  // out of memory: the title stays as it was
+  }
+}
 
 bool poll(RUNTIME::EVENT& e) {
   STATE& s = S();
@@ -124,7 +156,7 @@ void getmouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t*
 
 void setmouse(int32_t x, int32_t y, int32_t visibility, int32_t clip) {
   STATE& s = S();
-  s.mousecalls.push_back({x, y, visibility, clip});
+  append(s.mousecalls, MOUSECALL{x, y, visibility, clip});
   if (visibility >= 0) s.sysvisible = visibility != 0;
   if (clip >= 0) s.clip = clip;
   // Like a real pointer warp: moving to where the pointer already is
@@ -151,27 +183,28 @@ void USE() { RUNTIME::USEBACKEND(RUNTIME::BACKEND::HEADLESS); }
 
 void RESET() {
   STATE& s = S();
-  bool wasopen = s.open;
-  int32_t w = s.w, h = s.h, flags = s.flags, opens = s.opens;
-  std::string t = s.title;
-  std::vector<uint32_t> frame = std::move(s.frame);
-  s = STATE{};
-  s.open = wasopen;
-  s.w = w;
-  s.h = h;
-  s.flags = flags;
-  s.opens = opens;
-  s.title = t;
-  s.frame = std::move(frame);
+  try {
+    STATE fresh;  // the only step that allocates: if it fails, nothing changed
+    fresh.open = s.open;
+    fresh.w = s.w;
+    fresh.h = s.h;
+    fresh.flags = s.flags;
+    fresh.opens = s.opens;
+    fresh.title.swap(s.title);
+    fresh.frame.swap(s.frame);
+    fresh.framesize = s.framesize;
+    s = std::move(fresh);
+  } catch (...) {
+  }
 }
 
-void PUSHEVENT(const RUNTIME::EVENT& e) { S().queue.push_back(e); }
+void PUSHEVENT(const RUNTIME::EVENT& e) { append(S().queue, e); }
 
 void PUSHKEY(int32_t type, int32_t scancode, int32_t ascii) {
   RUNTIME::EVENT e = blank(type);
   e.SCANCODE = scancode;
   e.ASCII = ascii;
-  S().queue.push_back(e);
+  append(S().queue, e);
 }
 
 void PUSHBUTTON(int32_t type, int32_t button) {
@@ -180,7 +213,7 @@ void PUSHBUTTON(int32_t type, int32_t button) {
   e.BUTTON = button;
   if (type == RUNTIME::EVT_MOUSEBUTTONPRESS) s.buttons |= button;
   if (type == RUNTIME::EVT_MOUSEBUTTONRELEASE) s.buttons &= ~button;
-  s.queue.push_back(e);
+  append(s.queue, e);
 }
 
 void MOVEPOINTER(int32_t x, int32_t y) { queuemove(x, y); }
@@ -202,7 +235,8 @@ bool SYSTEMPOINTERVISIBLE() { return S().sysvisible; }
 size_t SETMOUSECOUNT() { return S().mousecalls.size(); }
 
 void SETMOUSECALL(size_t i, int32_t* x, int32_t* y, int32_t* visibility, int32_t* clip) {
-  const MOUSECALL& c = S().mousecalls.at(i);
+  if (i >= S().mousecalls.size()) return;  // no such call: nothing written
+  const MOUSECALL& c = S().mousecalls[i];
   if (x) *x = c.x;
   if (y) *y = c.y;
   if (visibility) *visibility = c.visibility;
@@ -220,11 +254,15 @@ int32_t OPENCOUNT() { return S().opens; }
 const char* TITLE() { return S().title.c_str(); }
 
 void SETMODES(const uint32_t* modes, size_t n) {
-  S().modes.assign(modes, modes + n);
+  try {
+    S().modes.assign(modes, modes + n);
+  } catch (...) {  // out of memory: an empty list
+    S().modes.clear();
+  }
   S().modepos = 0;
 }
 
-const uint32_t* FRAME() { return S().frame.data(); }
+const uint32_t* FRAME() { return S().frame.get(); }
 
 }  // namespace ZARVO::HEADLESS
 

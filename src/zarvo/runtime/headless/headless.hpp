@@ -30,7 +30,8 @@ bool POINTERINSIDE();
 int32_t POINTERX();
 int32_t POINTERY();
 bool SYSTEMPOINTERVISIBLE();
-// Every SETMOUSE call, for tests of the pointer nudge.
+// Every SETMOUSE call, for tests of the pointer nudge; an index past the
+// last call writes nothing.
 size_t SETMOUSECOUNT();
 void SETMOUSECALL(size_t i, int32_t* x, int32_t* y, int32_t* visibility, int32_t* clip);
 

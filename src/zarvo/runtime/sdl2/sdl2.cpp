@@ -1,7 +1,12 @@
 // The SDL2 backend: a real window. This is the only file that sees SDL.
 #include <SDL.h>
+#include <dlfcn.h>
+#include <strings.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -14,6 +19,7 @@ namespace {
 
 struct STATE {
   bool videoinit = false;
+  bool nodisplay = false;  // SDL found only drivers that show nothing
   SDL_Window* window = nullptr;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
@@ -36,14 +42,68 @@ STATE& S() {
   return s;
 }
 
+// Xlib calls this when the connection to the X server breaks, and ends the
+// program if it returns. Its own handler calls exit(), whose exit handlers
+// close the window, and SDL then waits for the server to confirm it: for
+// ever. Nothing that still holds the connection can be trusted, so the
+// program ends here at once, with the status of a game that was closed.
+int displaylost(void*) {
+  static const char line[] = "zarvo: lost the connection to the display\n";
+  std::fflush(nullptr);
+  (void)!write(STDERR_FILENO, line, sizeof line - 1);
+  std::_Exit(1);
+}
+
+// SDL loads libX11 itself; its error handler is set through the same library,
+// found by name, so the engine needs neither X headers nor a link to X.
+void watchdisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) return;
+  void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!x11) return;
+  using HANDLER = int (*)(void*);
+  using SETHANDLER = HANDLER (*)(HANDLER);
+  if (auto set = reinterpret_cast<SETHANDLER>(dlsym(x11, "XSetIOErrorHandler"))) set(displaylost);
+  dlclose(x11);
+}
+
+// Whether SDL_VIDEODRIVER (a comma-separated list) names this driver.
+bool askedfor(const char* driver) {
+  const char* v = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  const size_t n = std::strlen(driver);
+  while (v && *v) {
+    const char* end = std::strchr(v, ',');
+    const size_t len = end ? static_cast<size_t>(end - v) : std::strlen(v);
+    if (len == n && strncasecmp(v, driver, n) == 0) return true;
+    v = end ? end + 1 : nullptr;
+  }
+  return false;
+}
+
 bool initvideo() {
   STATE& s = S();
-  if (s.videoinit) return true;
+  if (s.videoinit) {
+    if (s.nodisplay) s.error = "no display";
+    return !s.nodisplay;
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     s.error = SDL_GetError();
     return false;
   }
   s.videoinit = true;
+  // With no display to reach, SDL falls back to drivers that show nothing; a
+  // game in a window nobody can see or close would run forever. They count
+  // only when asked for by name. (SDL stays initialised: see close.)
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver &&
+      (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+       std::strcmp(driver, "evdev") == 0) &&
+      !askedfor(driver)) {
+    s.nodisplay = true;
+    s.error = "no display";
+    return false;
+  }
+  watchdisplay();
   return true;
 }
 
