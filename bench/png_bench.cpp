@@ -3,8 +3,14 @@
 // (RGBA8) and stb_image (4 channels).
 //
 // The images come from bench/make_png_images.sh; they are generated on first
-// use into bench/data (or ZARVO_PNG_BENCH_DATA). Before the timings, each
-// decoder's peak memory for one decode is measured in a child process.
+// use into bench/data (or ZARVO_PNG_BENCH_DATA). The single-filter pictures
+// are made here: the unblurred plasma written again with one filter type on
+// every row. Before the timings, each decoder's peak memory for one decode is
+// measured in a child process.
+//
+// The unfilter kernels are measured alone too (unfilter/TYPE/PIXELBYTES): MB/s
+// of scanline data for every filter type and pixel size, rows taken four at a
+// time as the decoder does.
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,7 +29,9 @@
 #include <string>
 #include <vector>
 
+#include "support/png_writer.hpp"
 #include "zarvo/png/png.hpp"
+#include "zarvo/png/pngrows.hpp"
 #include "zarvo/runtime/image.hpp"
 
 #ifdef ZARVO_HAVE_LIBPNG
@@ -57,7 +65,7 @@ std::vector<IMAGEFILE> LOADIMAGES() {
   fs::path dir = fs::path(__FILE__).parent_path() / "data";
   if (const char* env = std::getenv("ZARVO_PNG_BENCH_DATA")) dir = env;
   const fs::path script = fs::path(__FILE__).parent_path() / "make_png_images.sh";
-  if (!fs::exists(dir / "photo_640x480_rgba8.png")) {
+  if (!fs::exists(dir / ".complete-2")) {
     const std::string cmd = "sh '" + script.string() + "' '" + dir.string() + "' >/dev/null";
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not generate the images\n");
   }
@@ -84,7 +92,82 @@ std::vector<IMAGEFILE> LOADIMAGES() {
     im.RAWSIZE = got;
     out.push_back(std::move(im));
   }
+  // The plasma again with one filter type on every row.
+  for (size_t k = 0, n = out.size(); k < n; ++k) {
+    if (out[k].NAME != "plasma_1920x1080_rgb8") continue;
+    const std::vector<uint8_t>& b = out[k].BYTES;
+    auto* img = static_cast<ZARVO::RUNTIME::IMAGE*>(
+        LOADMEMORY(b.data(), static_cast<int32_t>(b.size()), SELECT_IMAGE));
+    if (!img) break;
+    PNGTEST::PICTURE p{img->WIDTH, img->HEIGHT, 8, 2, {}};
+    for (uint32_t y = 0; y < img->HEIGHT; ++y)
+      for (uint32_t x = 0; x < img->WIDTH; ++x) {
+        const uint32_t v = ZARVO::RUNTIME::ROW32(img, y)[x];
+        p.S.insert(p.S.end(), {uint16_t((v >> 16) & 0xFF), uint16_t((v >> 8) & 0xFF),
+                               uint16_t(v & 0xFF)});
+      }
+    ZARVO::RUNTIME::IMAGEDESTROY(img);
+    for (int f = 0; f <= 4; ++f) {
+      PNGTEST::OPTIONS o;
+      o.FILTER = f;
+      o.IDATSPLIT = 65536;  // as ImageMagick and libpng write it
+      IMAGEFILE im;
+      im.NAME = "filter" + std::to_string(f) + "_1920x1080_rgb8";
+      im.BYTES = PNGTEST::ENCODE(p, o);
+      for (size_t pos = 8; pos + 12 <= im.BYTES.size();) {
+        const uint32_t len = BE32(&im.BYTES[pos]);
+        if (std::memcmp(&im.BYTES[pos + 4], "IDAT", 4) == 0)
+          im.IDAT.insert(im.IDAT.end(), &im.BYTES[pos + 8], &im.BYTES[pos + 8 + len]);
+        pos += 12 + size_t{len};
+      }
+      im.RAWSIZE = size_t{p.W * 3 + 1} * p.H;
+      out.push_back(std::move(im));
+    }
+    break;
+  }
   return out;
+}
+
+// Unfilters a picture of scanlines (filter byte first) as the decoder does:
+// the first row alone, then four rows at a time.
+void UNFILTERALL(uint8_t* raw, size_t rowbytes, uint32_t rows, uint32_t unit) {
+  namespace P = ZARVO::PNG;
+  const size_t stride = rowbytes + 1;
+  P::UNFILTERROW(raw[0], raw + 1, nullptr, rowbytes, unit);
+  uint32_t r = 1;
+  for (; r + 4 <= rows; r += 4) {
+    uint8_t* l = raw + r * stride;
+    P::UNFILTERQUAD(l[0], l + 1, l + 1 - stride, l + 1 + stride, l + 1 + 2 * stride,
+                    l + 1 + 3 * stride, rowbytes, unit);
+  }
+  for (; r < rows; ++r)
+    P::UNFILTERROW(raw[r * stride], raw + r * stride + 1, raw + (r - 1) * stride + 1, rowbytes,
+                   unit);
+}
+
+// 4 MB of scanline data of one filter type and pixel size, unfiltered again
+// and again (the filter bytes stay, the data drifts; the speed does not
+// depend on the values).
+void REGISTERUNFILTER() {
+  static const char* NAMES[] = {"none", "sub", "up", "average", "paeth"};
+  for (int type = 0; type <= 4; ++type) {
+    for (uint32_t unit : {1u, 2u, 3u, 4u, 6u, 8u}) {
+      const std::string name = std::string("unfilter/") + NAMES[type] + "/" + std::to_string(unit);
+      benchmark::RegisterBenchmark(name.c_str(), [type, unit](benchmark::State& st) {
+        const size_t rowbytes = 1920 * unit / 4 * 4;
+        const uint32_t rows = static_cast<uint32_t>((4u << 20) / rowbytes);
+        std::vector<uint8_t> raw((rowbytes + 1) * rows + ZARVO::PNG::ROWSLACK);
+        uint32_t seed = 1;
+        for (auto& b : raw) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 24);
+        for (uint32_t r = 0; r < rows; ++r) raw[r * (rowbytes + 1)] = static_cast<uint8_t>(type);
+        for (auto _ : st) {
+          UNFILTERALL(raw.data(), rowbytes, rows, unit);
+          benchmark::DoNotOptimize(raw.data());
+        }
+        st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * rowbytes * rows);
+      })->Unit(benchmark::kMicrosecond);
+    }
+  }
 }
 
 // ---- the decoders, each returning false on failure ----
@@ -220,19 +303,23 @@ long HWMKB() {
   return 0;
 }
 
-// Peak resident memory added by one decode, in a fresh child so earlier
-// allocations cannot be reused.
+// Peak resident memory added by one decode, measured in a fresh process (this
+// program again, with --peak FILE DECODER) so no earlier allocation, resident
+// page or high-water mark of this one can hide it.
 long PEAKKB(const IMAGEFILE& im, const DECODER& d) {
+  const std::string path = (fs::temp_directory_path() / ("zarvo_png_peak_" + im.NAME)).string();
+  if (!fs::exists(path)) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(im.BYTES.data()), std::streamsize(im.BYTES.size()));
+  }
   int fds[2];
   if (pipe(fds) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    const long before = RSSKB();
-    const bool ok = d.RUN(im);
-    const long peak = ok ? HWMKB() - before : -1;
-    if (write(fds[1], &peak, sizeof peak) != sizeof peak) _exit(1);
-    _exit(0);
+    dup2(fds[1], 1);
+    execl("/proc/self/exe", "png_bench", "--peak", path.c_str(), d.NAME, static_cast<char*>(nullptr));
+    _exit(1);
   }
   close(fds[1]);
   long peak = -1;
@@ -243,7 +330,35 @@ long PEAKKB(const IMAGEFILE& im, const DECODER& d) {
   return peak;
 }
 
-// Prints as usual and keeps every decoder's time per image: the median of the
+// The child's side: load the file, decode it once, report the growth.
+int PEAKCHILD(const char* path, const char* decoder) {
+  IMAGEFILE im;
+  std::ifstream in(path, std::ios::binary);
+  im.BYTES.assign(std::istreambuf_iterator<char>(in), {});
+  for (const DECODER& d : DECODERS()) {
+    if (std::strcmp(d.NAME, decoder) != 0) continue;
+    if (std::strcmp(decoder, "uncompress") == 0) {  // its floor needs the joined data
+      for (size_t pos = 8; pos + 12 <= im.BYTES.size();) {
+        const uint32_t len = BE32(&im.BYTES[pos]);
+        if (std::memcmp(&im.BYTES[pos + 4], "IDAT", 4) == 0)
+          im.IDAT.insert(im.IDAT.end(), &im.BYTES[pos + 8], &im.BYTES[pos + 8 + len]);
+        pos += 12 + size_t{len};
+      }
+      const uint32_t w = BE32(&im.BYTES[16]), h = BE32(&im.BYTES[20]);
+      const uint32_t depth = im.BYTES[24], ct = im.BYTES[25];
+      const uint32_t ch = ct == 2 ? 3 : ct == 4 ? 2 : ct == 6 ? 4 : 1;
+      // The scanlines, and room for the filter bytes of interlaced passes.
+      im.RAWSIZE = ((size_t{w} * ch * depth + 7) / 8 + 1) * h + size_t{h} * 8;
+    }
+    const long before = RSSKB();
+    const long peak = d.RUN(im) ? HWMKB() - before : -1;
+    return write(1, &peak, sizeof peak) == sizeof peak ? 0 : 1;
+  }
+  return 1;
+}
+
+// Prints as usual and keeps every decoder's CPU time per image (the machine
+// may be shared; each decode runs on one thread): the median of the
 // repetitions (or the median aggregate when only aggregates are reported).
 class SUMMARY : public benchmark::ConsoleReporter {
  public:
@@ -251,9 +366,9 @@ class SUMMARY : public benchmark::ConsoleReporter {
     for (const Run& r : runs) {
       if (r.error_occurred) continue;
       if (r.run_type == Run::RT_Iteration)
-        TIMES[r.run_name.str()].push_back(r.GetAdjustedRealTime());
+        TIMES[r.run_name.str()].push_back(r.GetAdjustedCPUTime());
       if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-        MEDIANS[r.run_name.str()] = r.GetAdjustedRealTime();
+        MEDIANS[r.run_name.str()] = r.GetAdjustedCPUTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -269,7 +384,7 @@ class SUMMARY : public benchmark::ConsoleReporter {
   // Each decoder's time as a multiple of uncompress alone, the engine's
   // decoder against each peer, and the geometric means.
   void PRINTRATIOS(const std::vector<IMAGEFILE>& images, const std::vector<DECODER>& decoders) {
-    std::printf("\nMedian ms, (time / uncompress), [zarvo / this decoder]:\n%-28s", "image");
+    std::printf("\nMedian CPU ms, (time / uncompress), [zarvo / this decoder]:\n%-28s", "image");
     for (const DECODER& d : decoders) std::printf(" %24s", d.NAME);
     std::printf("\n");
     std::map<std::string, std::pair<double, double>> logs;  // sum of log ratios
@@ -308,6 +423,7 @@ class SUMMARY : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) return PEAKCHILD(argv[2], argv[3]);
   benchmark::Initialize(&argc, argv);
   static const std::vector<IMAGEFILE> images = LOADIMAGES();
   static const std::vector<DECODER> decoders = DECODERS();
@@ -315,14 +431,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no benchmark images\n");
     return 1;
   }
-  std::printf("Peak memory of one decode (KiB above the resident size before it):\n");
-  std::printf("%-30s %10s", "image", "file");
+  std::printf(
+      "Peak memory of one decode (KiB above the resident size before it); out: the engine's\n"
+      "output block; zarvo/(out+file): the engine's peak over output plus file size:\n");
+  std::printf("%-30s %10s %10s", "image", "file", "out");
   for (const DECODER& d : decoders) std::printf(" %10s", d.NAME);
-  std::printf("\n");
+  std::printf(" %16s\n", "zarvo/(out+file)");
   for (const IMAGEFILE& im : images) {
-    std::printf("%-30s %10zu", im.NAME.c_str(), im.BYTES.size() / 1024);
-    for (const DECODER& d : decoders) std::printf(" %10ld", PEAKKB(im, d));
-    std::printf("\n");
+    const uint32_t w = BE32(&im.BYTES[16]), h = BE32(&im.BYTES[20]);
+    const size_t outkb = (32 + size_t{(w * 4 + 31) / 32 * 32} * h) / 1024;
+    std::printf("%-30s %10zu %10zu", im.NAME.c_str(), im.BYTES.size() / 1024, outkb);
+    long ours = 0;
+    for (const DECODER& d : decoders) {
+      const long kb = PEAKKB(im, d);
+      if (std::strcmp(d.NAME, "zarvo") == 0) ours = kb;
+      std::printf(" %10ld", kb);
+    }
+    std::printf(" %16.3f\n", double(ours) / double(outkb + im.BYTES.size() / 1024));
   }
   std::fflush(stdout);
   for (const IMAGEFILE& im : images) {
@@ -339,6 +464,7 @@ int main(int argc, char** argv) {
       })->Unit(benchmark::kMillisecond);
     }
   }
+  REGISTERUNFILTER();
   SUMMARY summary;
   benchmark::RunSpecifiedBenchmarks(&summary);
   summary.PRINTRATIOS(images, decoders);

@@ -1,7 +1,8 @@
 // libFuzzer target for the PNG memory load. Every input is decoded with
-// selector 2; whatever decodes is decoded again with selectors 1 and 3, and
-// with every other kernel level (SSE4.1, the portable loops), and all must
-// hold the same pixels.
+// selector 2 by every inflate path built in (libdeflate and zlib), which must
+// agree on the pixels or on the rule that rejected it; whatever decodes is
+// decoded again with selectors 1 and 3, and with every other kernel level
+// (SSE4.1, the portable loops), and all must hold the same pixels.
 //
 // The custom mutator keeps inputs past the CRC checks: half the time it fixes
 // every chunk's CRC after mutating, and a quarter of the time it mutates the
@@ -94,8 +95,18 @@ extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxsize);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0x7FFFFFFF) return 0;
-  auto* img =
-      static_cast<RT::IMAGE*>(PNG::LOADMEMORY(data, static_cast<int32_t>(size), PNG::SELECT_IMAGE));
+  const int32_t n = static_cast<int32_t>(size);
+  const int best = PNG::USEINFLATE(-1);
+  auto* img = static_cast<RT::IMAGE*>(PNG::LOADMEMORY(data, n, PNG::SELECT_IMAGE));
+  const PNG::REASON why = PNG::LASTERROR();
+  for (int which = best - 1; which >= 0; --which) {
+    PNG::USEINFLATE(which);
+    auto* other = static_cast<RT::IMAGE*>(PNG::LOADMEMORY(data, n, PNG::SELECT_IMAGE));
+    CHECK(PNG::LASTERROR() == why && (other != nullptr) == (img != nullptr));
+    if (other) CHECK(std::memcmp(other, img, RT::IMAGESIZE(img)) == 0);
+    PNG::RELEASE(other, PNG::SELECT_IMAGE);
+  }
+  PNG::USEINFLATE(best);
   if (img) {
     CROSSCHECK(data, size, img);
     PNG::RELEASE(img, PNG::SELECT_IMAGE);

@@ -3,8 +3,10 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any
 # crash, leak or sanitizer report, or when the target cannot be built.
 #   tools/fuzz_png.sh [SECONDS]
-# Needs clang (clang-14 on Debian 12), libclang-rt-14-dev, zlib1g-dev and
-# libsdl2-dev (the runtime directory is compiled whole). Work files go to
+# Needs clang (clang-14 on Debian 12), libclang-rt-14-dev, zlib1g-dev,
+# libsdl2-dev (the runtime directory is compiled whole) and libdeflate-dev
+# (without it only the zlib inflate path is fuzzed; with it the target runs
+# both paths on every input and checks they agree). Work files go to
 # build-fuzz/ (ZARVO_FUZZ_DIR overrides); the corpus there grows across runs.
 set -eu
 
@@ -23,6 +25,10 @@ mkdir -p "$out/corpus" "$out/seeds" "$out/artifacts"
 sdl=$(pkg-config --cflags sdl2 2>/dev/null || echo "-I/usr/include/SDL2")
 sdllibs=$(pkg-config --libs sdl2 2>/dev/null || echo "-lSDL2")
 common="-std=c++20 -g -O1 -fno-omit-frame-pointer -I$root/src -I$root/tests"
+deflate=""
+if [ -f /usr/include/libdeflate.h ] || pkg-config --exists libdeflate 2>/dev/null; then
+  deflate="-DZARVO_HAVE_LIBDEFLATE=1 -ldeflate"
+fi
 
 # The decoder, and the runtime that image allocation lives in.
 sources="$root/fuzz/png_fuzz.cpp $(find "$root/src/zarvo/png" "$root/src/zarvo/runtime" -name '*.cpp' | sort)"
@@ -30,12 +36,14 @@ sources="$root/fuzz/png_fuzz.cpp $(find "$root/src/zarvo/png" "$root/src/zarvo/r
 echo "fuzz_png: building the target with $cxx"
 # shellcheck disable=SC2086
 "$cxx" $common $sdl -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  $sources -o "$out/png_fuzz" -lz $sdllibs
+  $sources -o "$out/png_fuzz" -lz $deflate $sdllibs
 # shellcheck disable=SC2086
 "$cxx" $common -O2 "$root/fuzz/png_seeds.cpp" "$root/tests/support/png_writer.cpp" \
   -o "$out/png_seeds" -lz
 rm -f "$out/seeds"/*.png
 "$out/png_seeds" "$out/seeds"
+# The kept hostile files start the corpus too.
+cp "$root"/tests/png_regressions/*.png "$out/seeds"/
 
 echo "fuzz_png: fuzzing for $seconds s"
 # The caller's sanitizer options stay; leaks are always checked, and a failed

@@ -3,12 +3,21 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
+#ifdef ZARVO_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+
 #include "zarvo/png/pngrows.hpp"
+#include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/image.hpp"
 
 namespace ZARVO::PNG {
@@ -21,7 +30,113 @@ constexpr int32_t MINLENGTH = 49;
 // more than 1032 times its size; anything claiming more is rejected before the
 // decompression buffer is allocated.
 constexpr uint64_t MAXINFLATE = 1032;
-constexpr uint64_t LIMIT32 = std::numeric_limits<uint32_t>::max();
+constexpr int32_t LARGEST = std::numeric_limits<int32_t>::max();
+
+std::atomic<int32_t> LIMIT{LARGEST};
+
+// ---- Why the last load failed ----
+
+constexpr const char* REASONTEXTS[] = {
+#define ZARVO_PNG_TEXT(name, text) text,
+    ZARVO_PNG_REASONS(ZARVO_PNG_TEXT)
+#undef ZARVO_PNG_TEXT
+};
+constexpr int32_t REASONCOUNT = static_cast<int32_t>(std::size(REASONTEXTS));
+
+thread_local REASON LAST = REASON_NONE;
+// The file being loaded, named in the diagnostics; null for a memory load.
+thread_local const char* LOADING = nullptr;
+
+// Records why the load fails and, with diagnostics on, sends one line: the
+// file, the rule, and what was found. Returns null for the load to return.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+std::nullptr_t FAIL(REASON reason, const char* format, ...) {
+  LAST = reason;
+  if (!RUNTIME::DIAGNOSTICSON()) return nullptr;
+  char detail[256] = "";
+  if (format) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(detail, sizeof detail, format, args);
+    va_end(args);
+  }
+  if (LOADING)
+    RUNTIME::DIAGNOSTIC("PNG '%s' rejected: %s%s%s%s", LOADING, REASONTEXTS[reason],
+                        *detail ? " (" : "", detail, *detail ? ")" : "");
+  else
+    RUNTIME::DIAGNOSTIC("PNG in memory rejected: %s%s%s%s", REASONTEXTS[reason],
+                        *detail ? " (" : "", detail, *detail ? ")" : "");
+  return nullptr;
+}
+
+// A chunk type as text for the diagnostics; bytes outside printable ASCII as '?'.
+struct TYPENAME {
+  char TEXT[5];
+  explicit TYPENAME(const uint8_t* t) {
+    for (int k = 0; k < 4; ++k) TEXT[k] = (t[k] >= 0x20 && t[k] < 0x7F) ? char(t[k]) : '?';
+    TEXT[4] = 0;
+  }
+};
+
+// ---- Inflate and CRC: libdeflate where it was found, zlib otherwise ----
+
+#ifdef ZARVO_HAVE_LIBDEFLATE
+constexpr int BESTINFLATE = 1;
+// One decompressor per thread, made on first use and kept.
+struct DECOMPRESSOR {
+  libdeflate_decompressor* D = nullptr;
+  ~DECOMPRESSOR() {
+    if (D) libdeflate_free_decompressor(D);
+  }
+};
+thread_local DECOMPRESSOR DEFLATER;
+#else
+constexpr int BESTINFLATE = 0;
+#endif
+std::atomic<int> INFLATER{BESTINFLATE};
+
+uint32_t CRC(const uint8_t* p, size_t n) {
+#ifdef ZARVO_HAVE_LIBDEFLATE
+  if (INFLATER.load(std::memory_order_relaxed) == 1) return libdeflate_crc32(0, p, n);
+#endif
+  return static_cast<uint32_t>(crc32_z(0, p, n));
+}
+
+// Inflates the zlib stream into out, which has room for expected + 1 bytes;
+// fails unless it holds exactly expected bytes. Trailing bytes after the
+// stream's end are ignored.
+bool INFLATE(const uint8_t* in, size_t inlen, uint8_t* out, size_t expected) {
+#ifdef ZARVO_HAVE_LIBDEFLATE
+  if (INFLATER.load(std::memory_order_relaxed) == 1) {
+    if (!DEFLATER.D) DEFLATER.D = libdeflate_alloc_decompressor();
+    if (!DEFLATER.D) return FAIL(REASON_MEMORY, "inflate state"), false;
+    size_t got = 0;
+    if (libdeflate_zlib_decompress(DEFLATER.D, in, inlen, out, expected, &got) ==
+            LIBDEFLATE_SUCCESS &&
+        got == expected)
+      return true;
+    // A failure is rare: zlib goes over it again to name the rule, so that
+    // both paths give the same reason (libdeflate stops at the exact size,
+    // zlib one byte later, and they can meet a corrupt stream at different
+    // points).
+  }
+#endif
+  uLongf got = static_cast<uLongf>(expected + 1);
+  switch (uncompress(out, &got, in, static_cast<uLong>(inlen))) {
+    case Z_OK:
+      if (got == expected) return true;
+      return FAIL(REASON_DATASIZE, "%zu bytes where %zu were expected", size_t{got}, expected),
+             false;
+    case Z_BUF_ERROR:  // the output is full: the stream is longer
+      return FAIL(REASON_DATASIZE, "more than the %zu bytes expected", expected), false;
+    case Z_MEM_ERROR:
+      return FAIL(REASON_MEMORY, "inflate state"), false;
+    default:
+      return FAIL(REASON_INFLATE, "%zu bytes of zlib data", inlen), false;
+  }
+}
 
 constexpr uint32_t CHUNKTYPE(const char (&s)[5]) {
   return (static_cast<uint32_t>(static_cast<uint8_t>(s[0])) << 24) |
@@ -65,12 +180,16 @@ bool WALK(const uint8_t* data, size_t size, CHUNKS& out) {
   size_t pos = 8;
   while (pos < size) {
     const size_t left = size - pos;
-    if (left < 8) return false;
+    if (left < 8) return FAIL(REASON_TRUNCATED, "%zu bytes left at offset %zu", left, pos), false;
     const uint32_t length = BE32(data + pos);
-    if (static_cast<uint64_t>(length) + 12 > left) return false;
     const uint8_t* type = data + pos + 4;
-    const uint32_t crc = static_cast<uint32_t>(crc32_z(0, type, static_cast<size_t>(length) + 4));
-    if (crc != BE32(type + 4 + length)) return false;
+    if (static_cast<uint64_t>(length) + 12 > left)
+      return FAIL(REASON_TRUNCATED, "chunk %s of %u bytes at offset %zu", TYPENAME(type).TEXT,
+                  length, pos),
+             false;
+    const uint32_t crc = CRC(type, static_cast<size_t>(length) + 4);
+    if (crc != BE32(type + 4 + length))
+      return FAIL(REASON_CRC, "chunk %s at offset %zu", TYPENAME(type).TEXT, pos), false;
     const uint32_t t = BE32(type);
     const uint8_t* body = type + 4;
     if (out.COUNT == 0) {
@@ -148,14 +267,11 @@ PASSSIZE MEASURE(const HEADER& h, const PASS& p) {
   return s;
 }
 
-// Where decoded rows go: row y starts at BASE + y * STRIDE (STRIDE is
-// negative for bottom-up blocks).
+// Where decoded rows go: row y starts at BASE + y * PITCH.
 struct TARGET {
   uint8_t* BASE;
-  ptrdiff_t STRIDE;
-  uint32_t* ROW(uint32_t y) const {
-    return reinterpret_cast<uint32_t*>(BASE + static_cast<ptrdiff_t>(y) * STRIDE);
-  }
+  size_t PITCH;
+  uint32_t* ROW(uint32_t y) const { return reinterpret_cast<uint32_t*>(BASE + y * PITCH); }
 };
 
 struct FREEER {
@@ -166,7 +282,8 @@ struct FREEER {
   ~FREEER() { std::free(P); }
 };
 
-// Selector 2: an image buffer; 1 and 3: plain heap blocks.
+// Selector 2: an image buffer; 1 and 3: plain heap blocks. The rows are
+// always written top-down from T.BASE; selector 3 is turned over at the end.
 struct OUTPUT {
   void* BLOCK = nullptr;
   int32_t SELECTOR = 0;
@@ -182,53 +299,43 @@ struct OUTPUT {
   }
 };
 
-// Sizes of the output block; false when it cannot be described or addressed
-// with 32-bit offsets.
-bool OUTPUTSIZE(int32_t selector, uint32_t w, uint32_t h, uint64_t& bytes) {
-  const uint64_t pixels = uint64_t{w} * h;
-  switch (selector) {
-    case SELECT_PACKED:
-      if (w >= (1u << 13) || h >= (1u << 16)) return false;
-      bytes = 4 + pixels * 4;
-      break;
-    case SELECT_IMAGE:
-      bytes = sizeof(RUNTIME::IMAGE) + ((uint64_t{w} * 4 + 31) & ~uint64_t{31}) * h;
-      break;
-    case SELECT_BOTTOMUP:
-      bytes = pixels * 4;
-      break;
-    default:
-      return false;
-  }
-  return bytes <= LIMIT32;
+// Bytes from one output row to the next.
+uint64_t PITCHOF(int32_t selector, uint32_t w) {
+  const uint64_t row = uint64_t{w} * 4;
+  return selector == SELECT_IMAGE ? (row + 31) & ~uint64_t{31} : row;
 }
 
-bool ALLOCATE(OUTPUT& out, int32_t selector, uint32_t w, uint32_t h, uint64_t bytes) {
+// Bytes in the output block before the first row.
+size_t HEADOF(int32_t selector) {
+  return selector == SELECT_IMAGE ? sizeof(RUNTIME::IMAGE) : selector == SELECT_PACKED ? 4 : 0;
+}
+
+// Allocates the output block with room for area bytes from the first row
+// (at least height x pitch).
+bool ALLOCATE(OUTPUT& out, int32_t selector, uint32_t w, uint32_t h, uint64_t area) {
   out.SELECTOR = selector;
-  const size_t row = size_t{w} * 4;
+  const uint64_t pitch = PITCHOF(selector, w);
   if (selector == SELECT_IMAGE) {
-    const uint32_t pitch = static_cast<uint32_t>((row + 31) & ~size_t{31});
-    RUNTIME::IMAGE* img = RUNTIME::IMAGEALLOCATE(4, w, h, pitch);
-    if (!img) return false;
+    // Extra room comes as extra rows the header does not count.
+    const uint64_t rows = (area + pitch - 1) / pitch;
+    RUNTIME::IMAGE* img = rows > std::numeric_limits<uint32_t>::max()
+                              ? nullptr
+                              : RUNTIME::IMAGEALLOCATE(4, w, static_cast<uint32_t>(rows),
+                                                       static_cast<uint32_t>(pitch));
+    if (!img) return FAIL(REASON_MEMORY, "%llu bytes", static_cast<unsigned long long>(area)), false;
+    img->HEIGHT = h;
     out.BLOCK = img;
-    out.T = {RUNTIME::PIXELS(img), static_cast<ptrdiff_t>(pitch)};
-    // Every pixel gets written; only the row padding needs clearing.
-    if (pitch > row) {
-      for (uint32_t y = 0; y < h; ++y)
-        std::memset(RUNTIME::PIXELS(img) + size_t{y} * pitch + row, 0, pitch - row);
-    }
+    out.T = {RUNTIME::PIXELS(img), static_cast<size_t>(pitch)};
     return true;
   }
-  uint8_t* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
-  if (!block) return false;
+  uint8_t* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(HEADOF(selector) + area)));
+  if (!block) return FAIL(REASON_MEMORY, "%llu bytes", static_cast<unsigned long long>(area)), false;
   out.BLOCK = block;
   if (selector == SELECT_PACKED) {
     const uint32_t head = 4u | (w << 3) | (h << 16);
     for (int k = 0; k < 4; ++k) block[k] = static_cast<uint8_t>(head >> (8 * k));
-    out.T = {block + 4, static_cast<ptrdiff_t>(row)};
-  } else {
-    out.T = {block + (size_t{h} - 1) * row, -static_cast<ptrdiff_t>(row)};
   }
+  out.T = {block + HEADOF(selector), static_cast<size_t>(pitch)};
   return true;
 }
 
@@ -238,10 +345,13 @@ bool PREPARE(const HEADER& h, const CHUNKS& c, CONVERSION& cv) {
   cv.COLORTYPE = h.COLORTYPE;
   cv.DEPTH = h.DEPTH;
   const CHUNK& t = c.TRNS;
+  auto wrongtrns = [&] {
+    return FAIL(REASON_TRANSPARENCY, "%u bytes for colour type %u", t.LENGTH, h.COLORTYPE), false;
+  };
   switch (h.COLORTYPE) {
     case 0: {
       if (t.FOUND) {
-        if (t.LENGTH != 2) return false;
+        if (t.LENGTH != 2) return wrongtrns();
         cv.HASKEY = true;
         cv.KEY[0] = BE16(t.DATA);
       }
@@ -257,16 +367,16 @@ bool PREPARE(const HEADER& h, const CHUNKS& c, CONVERSION& cv) {
     }
     case 2:
       if (t.FOUND) {
-        if (t.LENGTH != 6) return false;
+        if (t.LENGTH != 6) return wrongtrns();
         cv.HASKEY = true;
         for (int k = 0; k < 3; ++k) cv.KEY[k] = BE16(t.DATA + 2 * k);
       }
       return true;
     case 3: {
-      if (!c.PLTE.FOUND) return false;
+      if (!c.PLTE.FOUND) return FAIL(REASON_PALETTE, "no PLTE chunk"), false;
       const uint32_t entries = c.PLTE.LENGTH / 3;
-      if (entries > 256) return false;
-      if (t.FOUND && t.LENGTH > 256) return false;
+      if (entries > 256) return FAIL(REASON_PALETTE, "%u entries", entries), false;
+      if (t.FOUND && t.LENGTH > 256) return wrongtrns();
       for (uint32_t i = 0; i < 256; ++i) {
         uint32_t rgb = 0;
         if (i < entries) {
@@ -279,11 +389,14 @@ bool PREPARE(const HEADER& h, const CHUNKS& c, CONVERSION& cv) {
       return true;
     }
     default:  // grey + alpha, RGBA: transparency is already in the samples
-      return !t.FOUND;
+      return t.FOUND ? wrongtrns() : true;
   }
 }
 
-// Reconstructs and converts every scanline of every pass.
+// Reconstructs and converts every scanline of every pass. Rows are taken
+// strictly front to back, and each output row is written only after its
+// scanline and the one above it have been read, which is what lets the
+// scanlines sit in the tail of the output block (see LOADMEMORY).
 bool DECODE(const HEADER& h, const CONVERSION& cv, uint8_t* raw, const TARGET& out,
             uint32_t* scratch) {
   const uint32_t unit =
@@ -315,7 +428,9 @@ bool DECODE(const HEADER& h, const CONVERSION& cv, uint8_t* raw, const TARGET& o
       uint32_t count = prior ? std::min<uint32_t>(4, s.HEIGHT - r) : 1;
       for (uint32_t k = 0; k < count; ++k) {
         line[k] = raw + off + k * (rb + 1);
-        if (line[k][0] > FILTER_PAETH) return false;
+        if (line[k][0] > FILTER_PAETH)
+          return FAIL(REASON_FILTER, "type %u in row %u of pass %d", line[k][0], r + k, p + 1),
+                 false;
       }
       if (count == 4 &&
           (line[1][0] != line[0][0] || line[2][0] != line[0][0] || line[3][0] != line[0][0]))
@@ -337,6 +452,40 @@ bool DECODE(const HEADER& h, const CONVERSION& cv, uint8_t* raw, const TARGET& o
   return true;
 }
 
+inline uint32_t SWAPRB(uint32_t v) {
+  return (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+}
+
+// Selector 3: turns the top-down rows over and exchanges red and blue.
+void TURNOVER(uint32_t* px, uint32_t w, uint32_t h) {
+  for (uint32_t y = 0; y < h / 2; ++y) {
+    uint32_t* a = px + size_t{y} * w;
+    uint32_t* b = px + size_t{h - 1 - y} * w;
+    for (uint32_t i = 0; i < w; ++i) {
+      const uint32_t t = a[i];
+      a[i] = SWAPRB(b[i]);
+      b[i] = SWAPRB(t);
+    }
+  }
+  if (h % 2) {
+    uint32_t* m = px + size_t{h / 2} * w;
+    for (uint32_t i = 0; i < w; ++i) m[i] = SWAPRB(m[i]);
+  }
+}
+
+// Copies the image data of every IDAT chunk, in order, to out.
+void JOINIDAT(const uint8_t* bytes, size_t size, uint8_t* out) {
+  size_t pos = 8, at = 0;
+  while (pos < size) {
+    const uint32_t length = BE32(bytes + pos);
+    if (BE32(bytes + pos + 4) == TYPE_IDAT) {
+      std::memcpy(out + at, bytes + pos + 8, length);
+      at += length;
+    }
+    pos += static_cast<size_t>(length) + 12;
+  }
+}
+
 }  // namespace
 
 void RELEASE(void* block, int32_t selector) {
@@ -346,110 +495,185 @@ void RELEASE(void* block, int32_t selector) {
     std::free(block);
 }
 
+int32_t MAXBYTES() { return LIMIT.load(std::memory_order_relaxed); }
+void MAXBYTES(int32_t bytes) { LIMIT.store(bytes < 0 ? 0 : bytes, std::memory_order_relaxed); }
+
+REASON LASTERROR() { return LAST; }
+
+const char* REASONTEXT(int32_t reason) {
+  return reason >= 0 && reason < REASONCOUNT ? REASONTEXTS[reason] : "unknown";
+}
+
+int USEINFLATE(int which) {
+  INFLATER.store(which < 0 || which > BESTINFLATE ? BESTINFLATE : which);
+  return INFLATER.load();
+}
+
 void* LOADMEMORY(const void* data, int32_t size, int32_t selector) {
-  if (!data || size < MINLENGTH) return nullptr;
+  LAST = REASON_NONE;
+  if (!data || size < 0) return FAIL(REASON_ARGUMENT, nullptr);
   if (selector != SELECT_PACKED && selector != SELECT_IMAGE && selector != SELECT_BOTTOMUP)
-    return nullptr;
+    return FAIL(REASON_SELECTOR, "%d", selector);
+  if (size < MINLENGTH) return FAIL(REASON_SHORT, "%d bytes", size);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  if (std::memcmp(bytes, SIGNATURE, 8) != 0) return nullptr;
+  if (std::memcmp(bytes, SIGNATURE, 8) != 0) return FAIL(REASON_SIGNATURE, nullptr);
 
   CHUNKS c;
   if (!WALK(bytes, static_cast<size_t>(size), c)) return nullptr;
-  if (c.COUNT < 3 || c.LASTTYPE != TYPE_IEND) return nullptr;
-  if (c.FIRSTTYPE != TYPE_IHDR || c.IHDR.LENGTH != 13) return nullptr;
+  if (c.FIRSTTYPE != TYPE_IHDR || c.IHDR.LENGTH != 13)
+    return FAIL(REASON_FIRSTCHUNK, "%u bytes", c.IHDR.LENGTH);
+  if (c.LASTTYPE != TYPE_IEND) return FAIL(REASON_LASTCHUNK, nullptr);
+  if (c.COUNT < 3) return FAIL(REASON_NODATA, "no IDAT chunk");
 
   const uint8_t* ih = c.IHDR.DATA;
   const HEADER h = {BE32(ih), BE32(ih + 4), ih[8], ih[9], ih[10], ih[11], ih[12]};
-  if (h.WIDTH == 0 || h.HEIGHT == 0 || !ACCEPTED(h.COLORTYPE, h.DEPTH)) return nullptr;
-  if (h.COMPRESSION != 0 || h.FILTER != 0 || h.INTERLACE > 1) return nullptr;
+  if (h.WIDTH == 0 || h.HEIGHT == 0)
+    return FAIL(REASON_ZEROSIZE, "%u x %u", h.WIDTH, h.HEIGHT);
+  if (!ACCEPTED(h.COLORTYPE, h.DEPTH))
+    return FAIL(REASON_FORMAT, "colour type %u, depth %u", h.COLORTYPE, h.DEPTH);
+  if (h.COMPRESSION != 0 || h.FILTER != 0 || h.INTERLACE > 1)
+    return FAIL(REASON_METHOD, "%u, %u, %u", h.COMPRESSION, h.FILTER, h.INTERLACE);
 
-  // Every derived size must fit 32 bits before anything is allocated.
+  // Every derived size must be within the limit before anything is allocated.
+  const uint64_t limit = static_cast<uint64_t>(MAXBYTES());
+  auto toolarge = [&](const char* what, uint64_t n) {
+    return FAIL(REASON_TOOLARGE, "%s of %llu bytes, limit %llu", what,
+                static_cast<unsigned long long>(n), static_cast<unsigned long long>(limit));
+  };
   uint64_t expected = 0;
   for (int p = 0; p < (h.INTERLACE ? 7 : 1); ++p) {
     const PASSSIZE s = MEASURE(h, h.INTERLACE ? ADAM7[p] : PLAIN);
     if (s.WIDTH == 0 || s.HEIGHT == 0) continue;
-    if (s.ROWBYTES + 1 > LIMIT32) return nullptr;
+    if (s.ROWBYTES + 1 > limit) return toolarge("scanline", s.ROWBYTES + 1);
     expected += (s.ROWBYTES + 1) * s.HEIGHT;
-    if (expected > LIMIT32) return nullptr;
+    if (expected > limit) return toolarge("inflated data", expected);
   }
-  uint64_t outbytes = 0;
-  if (!OUTPUTSIZE(selector, h.WIDTH, h.HEIGHT, outbytes)) return nullptr;
+  if (selector == SELECT_PACKED && (h.WIDTH >= (1u << 13) || h.HEIGHT >= (1u << 16)))
+    return FAIL(REASON_PACKEDSIZE, "%u x %u", h.WIDTH, h.HEIGHT);
+  const uint64_t pitch = PITCHOF(selector, h.WIDTH);
+  const uint64_t outbytes = HEADOF(selector) + pitch * h.HEIGHT;
+  if (outbytes > limit) return toolarge("output block", outbytes);
 
   CONVERSION cv;
   if (!PREPARE(h, c, cv)) return nullptr;
 
-  if (c.IDATTOTAL == 0) return nullptr;
-  if (expected > c.IDATTOTAL * MAXINFLATE) return nullptr;
+  if (c.IDATTOTAL == 0) return FAIL(REASON_NODATA, "empty IDAT chunks");
+  if (expected > c.IDATTOTAL * MAXINFLATE)
+    return FAIL(REASON_RATIO, "%llu bytes cannot inflate to %llu",
+                static_cast<unsigned long long>(c.IDATTOTAL),
+                static_cast<unsigned long long>(expected));
 
-  // The image data, concatenated when it is split over several chunks.
-  FREEER joined;
-  const uint8_t* zdata = c.FIRSTIDAT;
-  if (c.IDATCOUNT > 1) {
-    uint8_t* buf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(c.IDATTOTAL)));
-    if (!buf) return nullptr;
-    joined.P = buf;
-    size_t pos = 8, at = 0;
-    while (pos < static_cast<size_t>(size)) {
-      const uint32_t length = BE32(bytes + pos);
-      if (BE32(bytes + pos + 4) == TYPE_IDAT) {
-        std::memcpy(buf + at, bytes + pos + 8, length);
-        at += length;
-      }
-      pos += static_cast<size_t>(length) + 12;
+  // Non-interlaced images are inflated into the tail of the output block and
+  // decoded in place, front to back. Output row y ends at (y + 1) x pitch and
+  // scanline y (rowbytes with its filter byte) starts at base + y x rowbytes,
+  // so with base >= pitch + y x (pitch - rowbytes) for every y no output row
+  // is written over a scanline still to be read (see DECODE). The block then
+  // needs about one scanline more than the larger of the output and the
+  // inflated data, plus the slack the row kernels read past the last row and
+  // the byte that tells an over-long stream from an exact one. When that is
+  // much more than the output (16-bit images inflate to twice the output), the
+  // inflated data gets a block of its own instead, as interlaced images do.
+  const uint64_t rowbytes = MEASURE(h, PLAIN).ROWBYTES + 1;
+  const uint64_t rows = pitch * h.HEIGHT;
+  uint64_t base = 0, area = rows;
+  bool inplace = !h.INTERLACE;
+  if (inplace) {
+    base = pitch + (pitch > rowbytes ? (h.HEIGHT - 1) * (pitch - rowbytes) : 0);
+    area = std::max(base + expected + 1 + ROWSLACK, rows);
+    if (area - rows > rows / 8 + 65536) {
+      inplace = false;
+      area = rows;
     }
-    zdata = buf;
   }
-
-  // One byte of room beyond the expected size tells an over-long stream from
-  // an exact one; the slack after it serves the row kernels.
-  FREEER raw;
-  raw.P = std::malloc(static_cast<size_t>(expected) + 1 + ROWSLACK);
-  if (!raw.P) return nullptr;
-  uLongf got = static_cast<uLongf>(expected + 1);
-  const int z =
-      uncompress(static_cast<Bytef*>(raw.P), &got, zdata, static_cast<uLong>(c.IDATTOTAL));
-  if (z != Z_OK || got != expected) return nullptr;
-  std::memset(static_cast<uint8_t*>(raw.P) + expected, 0, 1 + ROWSLACK);
-  std::free(joined.P);
-  joined.P = nullptr;
 
   OUTPUT out;
-  if (!ALLOCATE(out, selector, h.WIDTH, h.HEIGHT, outbytes)) return nullptr;
-  FREEER scratch;
+  FREEER joined, raw, scratch;
+  uint8_t* z = nullptr;  // the inflated scanlines
+  auto inflateinto = [&](uint8_t* dest, uint8_t* room) {
+    // Image data split over several chunks is joined first: at the front of
+    // the output block when it fits there, else in a block of its own.
+    const uint8_t* zdata = c.FIRSTIDAT;
+    if (c.IDATCOUNT > 1) {
+      uint8_t* buf = room;
+      if (!buf) {
+        buf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(c.IDATTOTAL)));
+        if (!buf)
+          return FAIL(REASON_MEMORY, "%llu bytes",
+                      static_cast<unsigned long long>(c.IDATTOTAL)),
+                 false;
+        joined.P = buf;
+      }
+      JOINIDAT(bytes, static_cast<size_t>(size), buf);
+      zdata = buf;
+    }
+    const bool ok = INFLATE(zdata, static_cast<size_t>(c.IDATTOTAL), dest,
+                            static_cast<size_t>(expected));
+    std::free(joined.P);
+    joined.P = nullptr;
+    if (!ok) return false;
+    std::memset(dest + expected, 0, 1 + ROWSLACK);
+    return true;
+  };
+  if (inplace) {
+    if (!ALLOCATE(out, selector, h.WIDTH, h.HEIGHT, area)) return nullptr;
+    z = out.T.BASE + base;
+    if (!inflateinto(z, c.IDATTOTAL <= base ? out.T.BASE : nullptr)) return nullptr;
+  } else {
+    raw.P = std::malloc(static_cast<size_t>(expected) + 1 + ROWSLACK);
+    if (!raw.P)
+      return FAIL(REASON_MEMORY, "%llu bytes", static_cast<unsigned long long>(expected));
+    z = static_cast<uint8_t*>(raw.P);
+    if (!inflateinto(z, nullptr)) return nullptr;
+    if (!ALLOCATE(out, selector, h.WIDTH, h.HEIGHT, area)) return nullptr;
+  }
   if (h.INTERLACE) {
     scratch.P = std::malloc(size_t{h.WIDTH} * 4);
-    if (!scratch.P) return nullptr;
+    if (!scratch.P) return FAIL(REASON_MEMORY, "%u bytes", h.WIDTH * 4);
   }
-  if (!DECODE(h, cv, static_cast<uint8_t*>(raw.P), out.T, static_cast<uint32_t*>(scratch.P)))
-    return nullptr;
+  if (!DECODE(h, cv, z, out.T, static_cast<uint32_t*>(scratch.P))) return nullptr;
 
-  if (selector == SELECT_BOTTOMUP) {
-    uint32_t* px = static_cast<uint32_t*>(out.BLOCK);
-    const size_t n = size_t{h.WIDTH} * h.HEIGHT;
-    for (size_t i = 0; i < n; ++i) {
-      const uint32_t v = px[i];
-      px[i] = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
-    }
-  }
+  const size_t used = size_t{h.WIDTH} * 4;
+  if (pitch > used)  // the row padding, zero
+    for (uint32_t y = 0; y < h.HEIGHT; ++y)
+      std::memset(out.T.BASE + y * pitch + used, 0, static_cast<size_t>(pitch) - used);
+  if (selector == SELECT_BOTTOMUP)
+    TURNOVER(reinterpret_cast<uint32_t*>(out.T.BASE), h.WIDTH, h.HEIGHT);
   return out.TAKE();
 }
 
 void* LOADFILE(const char* filename, int32_t selector) {
-  if (!filename || !*filename) return nullptr;
+  LAST = REASON_NONE;
+  // Named in every diagnostic of this load.
+  struct NAMING {
+    explicit NAMING(const char* n) { LOADING = n; }
+    ~NAMING() { LOADING = nullptr; }
+  } naming(filename ? filename : "");
+  if (!filename || !*filename) return FAIL(REASON_NONAME, nullptr);
+  std::error_code ec;
+  if (std::filesystem::is_directory(filename, ec)) return FAIL(REASON_READ, "a directory");
   std::FILE* f = std::fopen(filename, "rb");
-  if (!f) return nullptr;
+  if (!f) return FAIL(REASON_OPEN, "%s", std::strerror(errno));
   FREEER buf;
   long size = -1;
   if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
   // The memory load takes a 32-bit length; larger files are not read at all.
-  bool ok =
-      size > 0 && size <= std::numeric_limits<int32_t>::max() && std::fseek(f, 0, SEEK_SET) == 0;
+  if (size <= 0 || size > std::numeric_limits<int32_t>::max()) {
+    std::fclose(f);
+    if (size < 0) return FAIL(REASON_READ, "%s", std::strerror(errno));
+    return FAIL(REASON_FILESIZE, "%ld bytes", size);
+  }
+  bool ok = std::fseek(f, 0, SEEK_SET) == 0;
   if (ok) {
     buf.P = std::malloc(static_cast<size_t>(size));
-    ok = buf.P && std::fread(buf.P, 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
+    if (!buf.P) {
+      std::fclose(f);
+      return FAIL(REASON_MEMORY, "%ld bytes", size);
+    }
+    ok = std::fread(buf.P, 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
   }
+  const int error = errno;
   std::fclose(f);
-  if (!ok) return nullptr;
+  if (!ok) return FAIL(REASON_READ, "%s", std::strerror(error));
   return LOADMEMORY(buf.P, static_cast<int32_t>(size), selector);
 }
 

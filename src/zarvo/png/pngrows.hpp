@@ -7,9 +7,8 @@
 
 namespace ZARVO::PNG {
 
-// Bytes that must stay readable and writable after the end of a row for
-// UNFILTERROW: the kernels load and store whole pixels of up to 8 bytes and
-// write back the bytes past the row unchanged.
+// Bytes that must stay readable after the end of the last row for the
+// unfilter kernels, which load 16 bytes at a time; they never write past a row.
 inline constexpr size_t ROWSLACK = 16;
 
 enum FILTER : uint8_t {
@@ -53,6 +52,11 @@ struct CONVERSION {
 // capped at what the processor has, and -1 restores the best. Returns the
 // level in effect. For the tests, which hold every level to the same results.
 int USEKERNELS(int level);
+
+// Chooses the inflate and CRC code: 1 libdeflate, 0 zlib; capped at what was
+// built in, and -1 restores the best. Returns the choice in effect. For the
+// tests and the fuzz target, which hold both to the same results.
+int USEINFLATE(int which);
 
 // Converts one reconstructed row of n pixels to 0xAARRGGBB.
 void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_t n);
