@@ -12,11 +12,13 @@ namespace ZARVO::RUNTIME {
 inline constexpr int32_t MODE_FULLSCREEN = 1;
 inline constexpr int32_t MODE_NOSWITCH = 4;
 
+// The platforms behind the runtime: a real window, or the in-memory test one.
 enum class BACKEND { SDL2, HEADLESS };
 
 // Picks the backend before the first platform call; later calls are ignored.
 // Without it, ZARVO_VIDEO=headless selects the headless backend, else SDL2.
 void USEBACKEND(BACKEND b);
+// The backend in use (chosen at the first platform call).
 BACKEND CURRENTBACKEND();
 
 // Opens the window (or full screen) with a 32-bit screen buffer. Returns false
@@ -38,6 +40,7 @@ int32_t SCREENHEIGHT();
 // marked rows, but only when something was drawn since the last present.
 void SCREENLOCK();
 void SCREENUNLOCK(int32_t first = -1, int32_t last = -1);
+// Whether the screen is locked now.
 bool SCREENLOCKED();
 // Records that rows first..last (-1 = top / bottom) of the screen changed.
 void SCREENDIRTY(int32_t first = -1, int32_t last = -1);
