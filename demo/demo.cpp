@@ -1,6 +1,8 @@
 #include "demo.hpp"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "screens/screen.hpp"
 
@@ -19,6 +21,27 @@ struct MODULE {
 } module;
 
 }  // namespace
+
+void FINDIMAGES() {
+  namespace FS = std::filesystem;
+  try {
+    std::error_code ec;
+    if (FS::is_directory(IMAGESFOLDER, ec)) return;
+    const char* exe = RUNTIME::EXECUTABLEFOLDER();
+    if (*exe != '\0' && FS::is_directory(FS::path(exe) / IMAGESFOLDER, ec)) {
+      FS::current_path(exe, ec);
+      if (!ec) {
+        RUNTIME::DIAGNOSTIC("demo: no %s/ in the working folder; using the one in %s",
+                            IMAGESFOLDER, exe);
+        return;
+      }
+    }
+    RUNTIME::DIAGNOSTIC("demo: no %s/ in the working folder nor beside the program (%s)",
+                        IMAGESFOLDER, *exe != '\0' ? exe : "folder unknown");
+  } catch (...) {
+    // Out of memory building a path: the images stay where they were looked for.
+  }
+}
 
 void GAME_ONINITIALIZE() {
   ONGAMEINITIALIZE.RAISE();
@@ -43,7 +66,8 @@ int DEMOMAIN() {
   ONGAMEINITIALIZE += SCREEN2::GAME_ONINITIALIZE;
   ONGAMEINITIALIZE += SCREEN3::GAME_ONINITIALIZE;
   ONGAMEINITIALIZE += SCREEN4::GAME_ONINITIALIZE;
-  RUNTIME::WINDOWTITLE(DEMOTITLE);
+  FINDIMAGES();
+  ENGINE::WINDOWTITLE(DEMOTITLE);
   if (!ENGINE::INITIALIZE(WINDOWWIDTH, WINDOWHEIGHT, FALSE, WINDOWFLAGS)) {
     std::fprintf(stderr, "zarvo demo: cannot open the %dx%d window: %s\n", WINDOWWIDTH,
                  WINDOWHEIGHT, ENGINE::INITIALIZEERROR());

@@ -12,9 +12,13 @@ inline constexpr int32_t WINDOWWIDTH = 640;
 inline constexpr int32_t WINDOWHEIGHT = 480;
 inline constexpr int32_t WINDOWFLAGS = 4;  // no switching to full screen
 inline constexpr const char* DEMOTITLE = "ZarvoGameEngine screen transitions demo";
+inline constexpr const char* IMAGESFOLDER = "images";
 inline constexpr const char* CURSORFILE = "images/cursor.png";
 inline constexpr float SCREENCHANGESECONDS = 2.0f;
 
+// Makes the program's own folder the working folder when the working folder
+// has no images/ and the program's folder has (the demo started from elsewhere).
+void FINDIMAGES();
 // Handler of the engine's ONINITIALIZE.
 void GAME_ONINITIALIZE();
 // Shows a screen through a random effect, direction and easing.

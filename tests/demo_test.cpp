@@ -30,8 +30,8 @@ void hook(uint64_t, double now) {
   if (now - origin > 60) ENGINE::SHUTDOWN(TRUE);  // a scenario that lost its way
 }
 
-int rundemo(std::vector<STEP> script) {
-  EXPECT_EQ(chdir(ZARVO_DEMO_DIR), 0);
+int rundemo(std::vector<STEP> script, const char* folder = ZARVO_DEMO_DIR) {
+  EXPECT_EQ(chdir(folder), 0);
   HL::USE();
   steps = std::move(script);
   origin = HL::TIME();
@@ -168,4 +168,31 @@ TEST(Demo, WindowThatCannotOpenEndsWithStatusOne) {
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("cannot open"), std::string::npos) << err;
   EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line";
+}
+
+TEST(Demo, StartedFromAnotherFolderFindsItsImagesBesideTheProgram) {
+  // The test program has the demo's images beside it, as the demo program does.
+  char elsewhere[] = "/tmp/zarvo-demo-XXXXXX";
+  ASSERT_NE(mkdtemp(elsewhere), nullptr);
+  static bool background = false;
+  static int32_t after = -2;
+  rundemo(
+      {
+          {2.2,
+           [] {
+             background = SCREEN1::STATE.BACKGROUND.HANDLE() != nullptr;
+             pointat(NEXTX, MIDY);
+           }},
+          {2.3, click},
+          {4.4, [] { after = active(); }},
+          {4.5, escape},
+      },
+      elsewhere);
+  EXPECT_EQ(rmdir(elsewhere), 0) << "nothing was written there";
+  EXPECT_TRUE(background);
+  EXPECT_EQ(after, SCREEN2::STATE.GAMESCREEN);
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  EXPECT_EQ(std::string(cwd), RUNTIME::EXECUTABLEFOLDER())
+      << "the program's folder is now the working one";
 }

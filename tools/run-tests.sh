@@ -8,6 +8,8 @@ build=${1:-build}
 shift || true
 
 tools/install-deps.sh
+# Leaks inside the system libraries SDL loads are theirs, not ours (sanitizer builds).
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(pwd)/tests/lsan.supp}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_BUILD_TESTS=ON "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 cd "$build"

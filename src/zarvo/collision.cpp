@@ -4,14 +4,12 @@
 
 namespace ZARVO::ENGINE {
 
-BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT, TESTTYPE MODE,
-                        uint32_t VALUE) {
-  // 64-bit sums: no position or hot spot can wrap into the rectangle.
-  int64_t x = MOUSECURSORPOSITION.X, y = MOUSECURSORPOSITION.Y;
-  if (MOUSECURSORBITMAP) {
-    x += MOUSECURSORHOTSPOT.X;
-    y += MOUSECURSORHOTSPOT.Y;
-  }
+namespace {
+
+// The pixel test at window point (x, y). 64-bit: no position or hot spot can
+// wrap into the rectangle.
+BOOLEAN hit(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT, int64_t x, int64_t y,
+            TESTTYPE MODE, uint32_t VALUE) {
   const int64_t left = RECT.X, top = RECT.Y;
   if (x < left || x > left + RECT.W || y < top || y > top + RECT.H) return FALSE;
   const int64_t lx = x - left, ly = y - top;
@@ -20,6 +18,35 @@ BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT, TES
   const MATH::POINT pt{static_cast<int32_t>(lx), static_cast<int32_t>(ly)};
   if (MODE == TESTTYPE::ALPHAVALUE) return TOBOOLEAN(OBJ.PIXELALPHA(pt) > VALUE);
   return TOBOOLEAN(OBJ.PIXEL(pt) != VALUE);
+}
+
+// The test point of a pointer position: the hot spot counts only with a cursor bitmap.
+BOOLEAN hitpointer(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT, const MATH::POINT& P,
+                   TESTTYPE MODE, uint32_t VALUE) {
+  int64_t x = P.X, y = P.Y;
+  if (MOUSECURSORBITMAP) {
+    x += MOUSECURSORHOTSPOT.X;
+    y += MOUSECURSORHOTSPOT.Y;
+  }
+  return hit(OBJ, RECT, x, y, MODE, VALUE);
+}
+
+}  // namespace
+
+BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT, TESTTYPE MODE,
+                        uint32_t VALUE) {
+  return hitpointer(OBJ, RECT, MOUSECURSORPOSITION, MODE, VALUE);
+}
+
+BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT,
+                        const MATH::POINT& PT, TESTTYPE MODE, uint32_t VALUE) {
+  return hit(OBJ, RECT, PT.X, PT.Y, MODE, VALUE);
+}
+
+BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT,
+                        const POINTERSTATE& PTR, TESTTYPE MODE, uint32_t VALUE) {
+  if (!PTR.INSIDE) return FALSE;
+  return hitpointer(OBJ, RECT, PTR, MODE, VALUE);
 }
 
 namespace {

@@ -9,6 +9,8 @@
 
 namespace ZARVO::ENGINE {
 
+struct POINTERSTATE;  // engine.hpp
+
 // What counts as drawn for MOUSEOVEROBJECT.
 enum class TESTTYPE : int32_t {
   ALPHAVALUE = 0,  // alpha byte above VALUE
@@ -22,6 +24,14 @@ enum class TESTTYPE : int32_t {
 // hits nothing.
 BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT, TESTTYPE MODE,
                         uint32_t VALUE);
+// The same test at a point given in window pixels, taken as it is.
+BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT,
+                        const MATH::POINT& PT, TESTTYPE MODE, uint32_t VALUE);
+// The same test at the tracked pointer (pass POINTER()), plus the hot spot
+// when a cursor bitmap is set, as the cursor is drawn. Works with the system
+// pointer too; a pointer outside the window hits nothing.
+BOOLEAN MOUSEOVEROBJECT(const GRAPHICS::BITMAP& OBJ, const MATH::RECT& RECT,
+                        const POINTERSTATE& PTR, TESTTYPE MODE, uint32_t VALUE);
 
 // TRUE when the rectangles share at least one point, edges included as in
 // RECT::HASPOINT (touching rectangles collide). A negative W or H makes an

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/random.hpp"
 #include "zarvo/runtime/runtime.hpp"
 
@@ -28,6 +29,11 @@ std::deque<GAMESCREENEVENTS>& table() {
 
 std::string initerror;
 
+// Input state beside the cursor state (see KEYDOWN and POINTER).
+bool keys[256];
+int32_t buttons = 0;
+POINTERSTATE pointer;
+
 }  // namespace
 
 SCREENTABLE GAMESCREENS;
@@ -39,6 +45,8 @@ GAMESCREENEVENTS* SCREENTABLE::FIND(int32_t n) {
 
 GAMESCREENEVENTS& SCREENTABLE::operator[](int32_t n) {
   if (GAMESCREENEVENTS* s = FIND(n)) return *s;
+  RUNTIME::DIAGNOSTIC("GAMESCREENS[%d]: no such screen (SCREENCOUNT %d); its handlers never run",
+                      n, SCREENCOUNT);
   static GAMESCREENEVENTS detached;
   return detached;
 }
@@ -57,10 +65,14 @@ BOOLEAN INITIALIZE(int32_t W, int32_t H, BOOLEAN FS, int32_t FLAGS) {
   if (!RUNTIME::SCREENMODE(W, H, 32, 1, FLAGS, 0) || !RUNTIME::SCREENPTR()) {
     initerror = RUNTIME::SCREENERROR();
     if (initerror.empty()) initerror = "no screen buffer";
+    RUNTIME::DIAGNOSTIC("INITIALIZE: cannot open a %dx%d window: %s", W, H, initerror.c_str());
     return FALSE;
   }
   SCREENRESOLUTION = {W, H};
   HIDECURSOR();
+  // Where the pointer starts, so a hover shows before it first moves.
+  RUNTIME::GETMOUSE(&pointer.X, &pointer.Y, nullptr, nullptr, nullptr);
+  pointer.INSIDE = TOBOOLEAN(pointer.X >= 0 && pointer.Y >= 0);
   RUNTIME::RANDOMIZE(RUNTIME::TIMER());
   INITIALIZED = TRUE;
   ONBEFOREINITIALIZE.RAISE();
@@ -78,9 +90,40 @@ const char* INITIALIZEERROR() { return initerror.c_str(); }
 
 namespace {
 
+void trackinput(const EVENT& e) {
+  switch (e.TYPE) {
+    case RUNTIME::EVT_KEYPRESS:
+    case RUNTIME::EVT_KEYREPEAT:
+    case RUNTIME::EVT_KEYRELEASE:
+      if (e.SCANCODE > 0 && e.SCANCODE < 256) keys[e.SCANCODE] = e.TYPE != RUNTIME::EVT_KEYRELEASE;
+      break;
+    case RUNTIME::EVT_MOUSEBUTTONPRESS: buttons |= e.BUTTON & 31; break;
+    case RUNTIME::EVT_MOUSEBUTTONRELEASE: buttons &= ~(e.BUTTON & 31); break;
+    case RUNTIME::EVT_WINDOWLOSTFOCUS:
+      std::memset(keys, 0, sizeof keys);
+      buttons = 0;
+      break;
+    case RUNTIME::EVT_MOUSEMOVE:
+      pointer.X = e.X;
+      pointer.Y = e.Y;
+      pointer.INSIDE = TOBOOLEAN(e.X >= 0 && e.Y >= 0 && e.X < SCREENRESOLUTION.WIDTH &&
+                                 e.Y < SCREENRESOLUTION.HEIGHT);
+      break;
+    case RUNTIME::EVT_MOUSEENTER: pointer.INSIDE = TRUE; break;
+    case RUNTIME::EVT_MOUSELEAVE:
+      pointer.X = e.X;
+      pointer.Y = e.Y;
+      pointer.INSIDE = FALSE;
+      break;
+    default: break;
+  }
+}
+
 // Applies one input event: raises engine-wide events, updates the cursor
 // state, and returns the kind of input frame handlers receive.
 INPUTEVENT takeinput(const EVENT& e) {
+  // Before any handler runs, so ONBLUR or ONMOUSELEAVE already see the new state.
+  trackinput(e);
   const bool tracking = MOUSECURSORVISIBLE && MOUSECURSORBITMAP;
   switch (e.TYPE) {
     case RUNTIME::EVT_MOUSEMOVE:
@@ -114,7 +157,10 @@ INPUTEVENT takeinput(const EVENT& e) {
 
 void START() {
   if (STARTED) return;
-  if (!(ACTIVEGAMESCREEN > -1)) return;
+  if (!(ACTIVEGAMESCREEN > -1)) {
+    RUNTIME::DIAGNOSTIC("START: no screen is active; SHOW a screen to start the game");
+    return;
+  }
   BITMAP SCREENBITMAP;
   double FELAPSED = 0.0;
   double FTIMER = RUNTIME::TIMER();
@@ -193,6 +239,22 @@ void SETCURSOR(BITMAP* CURSOR, int32_t X, int32_t Y) {
   MOUSECURSORBITMAP = CURSOR;
   if (CURSOR) MOUSECURSORHOTSPOT = {X, Y};
 }
+
+// ---- Input state and conveniences ----------------------------------------------
+
+BOOLEAN KEYDOWN(int32_t SCANCODE) {
+  return TOBOOLEAN(SCANCODE > 0 && SCANCODE < 256 && keys[SCANCODE]);
+}
+
+BOOLEAN BUTTONDOWN(int32_t N) { return TOBOOLEAN(N > 0 && N <= 31 && (buttons & N) == N); }
+
+POINTERSTATE POINTER() { return pointer; }
+
+int32_t SCREENWIDTH() { return SCREENRESOLUTION.WIDTH; }
+int32_t SCREENHEIGHT() { return SCREENRESOLUTION.HEIGHT; }
+
+const char* WINDOWTITLE() { return RUNTIME::WINDOWTITLE(); }
+void WINDOWTITLE(const char* TITLE) { RUNTIME::WINDOWTITLE(TITLE); }
 
 // ---- Resolutions ------------------------------------------------------------------
 

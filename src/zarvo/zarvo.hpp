@@ -19,4 +19,5 @@
 #include "zarvo/runtime/random.hpp"
 #include "zarvo/runtime/runtime.hpp"
 #include "zarvo/runtime/diagnostics.hpp"
+#include "zarvo/runtime/process.hpp"
 #include "zarvo/runtime/headless/headless.hpp"

@@ -176,6 +176,14 @@ void BITMAP::DRAWTO(const BITMAP& DEST, int32_t DSTX, int32_t DSTY, int32_t SRCX
   DRAWTO(DEST.IMGHANDLE, DSTX, DSTY, SRCX, SRCY, W, H, METHOD, CUSTOMBLENDER, PARAM);
 }
 
+void BITMAP::DRAWTO(IMAGE* DEST, int32_t DSTX, int32_t DSTY, RASTEROP METHOD) const {
+  DRAWTO(DEST, DSTX, DSTY, 0, 0, 0, 0, METHOD, nullptr, nullptr);
+}
+
+void BITMAP::DRAWTO(const BITMAP& DEST, int32_t DSTX, int32_t DSTY, RASTEROP METHOD) const {
+  DRAWTO(DEST.IMGHANDLE, DSTX, DSTY, METHOD);
+}
+
 int32_t operator==(const BITMAP& A, const IMAGE* B) { return A.HANDLE() == B ? -1 : 0; }
 int32_t operator==(const IMAGE* A, const BITMAP& B) { return A == B.HANDLE() ? -1 : 0; }
 int32_t operator==(const BITMAP& A, const BITMAP& B) { return A.HANDLE() == B.HANDLE() ? -1 : 0; }

@@ -135,6 +135,11 @@ struct BITMAP {
               int32_t SRCY = 0, int32_t W = 0, int32_t H = 0,
               RASTEROP METHOD = RASTEROP::GXPSET, BLENDFUNC CUSTOMBLENDER = nullptr,
               void* PARAM = nullptr) const;
+  // The whole bitmap at (DSTX, DSTY): the short form for a sprite, e.g.
+  // SPRITE.DRAWTO(screen, x, y, RASTEROP::GXALPHA). GXCUSTOM draws nothing
+  // here, having no function to call.
+  void DRAWTO(IMAGE* DEST, int32_t DSTX, int32_t DSTY, RASTEROP METHOD) const;
+  void DRAWTO(const BITMAP& DEST, int32_t DSTX, int32_t DSTY, RASTEROP METHOD) const;
 
   uint32_t IW = 0;
   uint32_t IH = 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/pixelrows.hpp"
 #include "zarvo/runtime/runtime.hpp"
 
@@ -34,19 +35,35 @@ IMAGE* IMAGEALLOCATE(int32_t bpp, uint32_t w, uint32_t h, uint32_t pitch) {
 }
 
 IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags) {
-  if (!SCREENPTR() || w <= 0 || h <= 0) return nullptr;
+  if (!SCREENPTR()) {
+    DIAGNOSTIC("cannot create a %dx%d image: no screen yet (INITIALIZE first)", w, h);
+    return nullptr;
+  }
+  if (w <= 0 || h <= 0) {
+    DIAGNOSTIC("cannot create a %dx%d image: width and height must be at least 1", w, h);
+    return nullptr;
+  }
   int32_t bpp = 4;  // the screen is always 32-bit
   if (depth > 0) {
     bpp = static_cast<int32_t>((static_cast<int64_t>(depth) + 7) / 8);
-    if (bpp != 1 && bpp != 2 && bpp != 4) return nullptr;
+    if (bpp != 1 && bpp != 2 && bpp != 4) {
+      DIAGNOSTIC("cannot create a %dx%d image: depth %d is not 8, 16 or 32 bits", w, h, depth);
+      return nullptr;
+    }
   }
   if (flags < 0) c = 0xFFFF00FFu;
   const uint64_t rowbytes = static_cast<uint64_t>(w) * static_cast<uint64_t>(bpp);
   const uint64_t pitch = (rowbytes + 15) & ~uint64_t{15};
-  if (pitch > std::numeric_limits<uint32_t>::max()) return nullptr;
-  IMAGE* img = IMAGEALLOCATE(bpp, static_cast<uint32_t>(w), static_cast<uint32_t>(h),
-                             static_cast<uint32_t>(pitch));
-  if (!img) return nullptr;
+  const bool toolarge = sizeof(IMAGE) + pitch * static_cast<uint64_t>(h) >
+                        std::numeric_limits<uint32_t>::max();
+  IMAGE* img = toolarge ? nullptr
+                        : IMAGEALLOCATE(bpp, static_cast<uint32_t>(w), static_cast<uint32_t>(h),
+                                        static_cast<uint32_t>(pitch));
+  if (!img) {
+    DIAGNOSTIC("cannot create a %dx%d image: %s", w, h,
+               toolarge ? "it would exceed 4 GiB" : "out of memory");
+    return nullptr;
+  }
   uint8_t* p = PIXELS(img);
   const size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(h);
   if (bpp == 4) {

@@ -163,6 +163,8 @@ void WINDOWTITLE(const char* title) {
   ops().TITLE(S().title.c_str());
 }
 
+const char* WINDOWTITLE() { return S().title.c_str(); }
+
 uint32_t SCREENLIST(int32_t depth) { return ops().LISTMODES(depth); }
 
 }  // namespace ZARVO::RUNTIME

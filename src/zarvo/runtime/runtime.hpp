@@ -61,6 +61,7 @@ void SETMOUSE(int32_t x, int32_t y, int32_t visibility = -1, int32_t clip = -1);
 
 // May be called before the window exists; applies when it opens.
 void WINDOWTITLE(const char* title);
+const char* WINDOWTITLE();
 
 // Full-screen modes of a depth as (w << 16 | h); 0 ends the list. A nonzero
 // depth starts the enumeration, depth 0 continues it.

@@ -1,4 +1,5 @@
 #include "zarvo/engine.hpp"
+#include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/runtime.hpp"
 #include "zarvo/transitions/transitions.hpp"
 
@@ -20,7 +21,15 @@ void SHOW(int32_t SCR, TRANSITIONEFFECT TRANSMETHOD, TRANSITIONDIRECTION TRANSDI
   // Only a game screen can be shown: an unknown number would be raised on a
   // detached record and then left active; the transition screen has no effect to run.
   GAMESCREENEVENTS* in = GAMESCREENS.FIND(SCR);
-  if (!in || SCR == TRANSITION::TRANSITIONSCREEN) return;
+  if (!in) {
+    RUNTIME::DIAGNOSTIC("SHOW: screen %d is not registered (SCREENCOUNT %d); nothing shown", SCR,
+                        SCREENCOUNT);
+    return;
+  }
+  if (SCR == TRANSITION::TRANSITIONSCREEN) {
+    RUNTIME::DIAGNOSTIC("SHOW: screen %d is the transition driver's own; nothing shown", SCR);
+    return;
+  }
   // A transition in flight ends now, so its incoming screen is the outgoing
   // one here and no picture or animation is overwritten while in use. Its
   // pointer nudge is left to whatever this show ends with.
