@@ -36,7 +36,7 @@ void SHOWNEXT(int32_t n) {
   char title[96];
   std::snprintf(title, sizeof title, "%s  %s  %s", EFFECTS[1 + STEP % 7], DIRECTIONS[STEP % 8],
                 EASINGS[STEP % 19]);
-  RUNTIME::WINDOWTITLE(title);
+  ENGINE::WINDOWTITLE(title);
   ++STEP;
   ENGINE::SHOW(SCREENS[n], effect, direction, easing, DURATION);
 }

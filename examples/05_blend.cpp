@@ -79,7 +79,7 @@ void GAME_ONINITIALIZE() {
 }  // namespace
 
 int main() {
-  RUNTIME::WINDOWTITLE("Zarvo: blend modes");
+  ENGINE::WINDOWTITLE("Zarvo: blend modes");
   ENGINE::ONINITIALIZE += GAME_ONINITIALIZE;
   return ENGINE::INITIALIZE(640, 480) ? 0 : 1;
 }

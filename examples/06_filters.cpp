@@ -84,7 +84,7 @@ void GAME_ONINITIALIZE() {
 }  // namespace
 
 int main() {
-  RUNTIME::WINDOWTITLE("Zarvo: filters and resizing");
+  ENGINE::WINDOWTITLE("Zarvo: filters and resizing");
   ENGINE::ONINITIALIZE += GAME_ONINITIALIZE;
   return ENGINE::INITIALIZE(640, 480) ? 0 : 1;
 }

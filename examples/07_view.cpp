@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   WINW = MATH::CONSTRAIN(static_cast<int32_t>(DECODED->WIDTH), MINW, MAXW);
   WINH = MATH::CONSTRAIN(static_cast<int32_t>(DECODED->HEIGHT), MINH, MAXH);
   const std::string title = std::string("zarvo-view: ") + argv[1];
-  RUNTIME::WINDOWTITLE(title.c_str());
+  ENGINE::WINDOWTITLE(title.c_str());
   ENGINE::ONINITIALIZE += GAME_ONINITIALIZE;
   if (!ENGINE::INITIALIZE(WINW, WINH)) {
     std::fprintf(stderr, "zarvo-view: no window: %s\n", ENGINE::INITIALIZEERROR());

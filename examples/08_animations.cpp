@@ -83,7 +83,7 @@ void GAME_ONINITIALIZE() {
 }  // namespace
 
 int main() {
-  RUNTIME::WINDOWTITLE("Zarvo: animations");
+  ENGINE::WINDOWTITLE("Zarvo: animations");
   ENGINE::ONINITIALIZE += GAME_ONINITIALIZE;
   return ENGINE::INITIALIZE(640, 480) ? 0 : 1;
 }

@@ -14,7 +14,7 @@ using ENGINE::INPUTEVENT;
 
 namespace GAME {
 
-constexpr int32_t ESCAPE = 1, ENTER = 28, LEFT = 75, RIGHT = 77;  // set-1 scan codes
+using ENGINE::KEY::ENTER, ENGINE::KEY::ESCAPE, ENGINE::KEY::LEFT, ENGINE::KEY::RIGHT;
 constexpr int32_t STEP = 40, SIZE = 32, ROW = 224;
 int32_t TITLE = -1, PLAY = -1, SCORE = 0, PLAYERX = 0, COINX = 0;
 GRAPHICS::BITMAP TITLEART, FIELD, PLAYER, COIN;

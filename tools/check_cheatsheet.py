@@ -6,7 +6,9 @@ Their declarations are read from clang's AST, not from a hand-kept list, so a
 new call cannot be missed: every function, method, constructor and operator
 that a game can reach (in namespace ZARVO, outside DETAIL namespaces, public
 members only) must appear in the cheatsheet section headed by its scope, as
-`NAME(` or `operator...`. Copy and move members and destructors are left out.
+`NAME(` or `operator...(`, once for each of its overloads (so a new overload
+cannot slip in under an old name). Copy and move members and destructors are
+left out; a const and a non-const form with the same parameters count once.
 
 The check also fails when a public header includes an engine header that is
 not public (the installed set would not compile on its own).
@@ -103,7 +105,9 @@ def collect(node, scope, record, public, found):
             name = record
         elif kind == "CXXConversionDecl":
             name = "operator " + node.get("type", {}).get("qualType", "").split(" (")[0]
-        found.add(("::".join(scope), name))
+        qual = node.get("type", {}).get("qualType", "")
+        params = qual[qual.find("(") + 1:qual.rfind(")")]
+        found.setdefault(("::".join(scope), name), set()).add(params)
 
 
 def cheatsheet_sections(path):
@@ -120,10 +124,11 @@ def cheatsheet_sections(path):
     return sections
 
 
-def mentioned(text, name):
+def mentions(text, name):
+    """How often the section shows NAME( (operators: the operator's text and "(")."""
     if name.startswith("operator"):
-        return name in text
-    return re.search(r"(?<![\w])%s\s*\(" % re.escape(name), text) is not None
+        return len(re.findall(r"%s\s*\(" % re.escape(name), text))
+    return len(re.findall(r"(?<![\w])%s\s*\(" % re.escape(name), text))
 
 
 def check_closure(src, headers):
@@ -147,20 +152,30 @@ def main():
     args = ap.parse_args()
 
     errors = check_closure(args.src, args.headers)
-    found = set()
+    found = {}
     for node in parse_ast(args.cxx, args.src, args.headers):
         collect(node, [], None, True, found)
     if len(found) < 50:
         errors.append("only %d public functions found: the header parse went wrong" % len(found))
     sections = cheatsheet_sections(args.cheatsheet)
-    missing = sorted(f for f in found if not mentioned(sections.get(f[0], ""), f[1]))
-    for scope, name in missing:
-        errors.append("%s::%s is public but not in the cheatsheet section of %s"
-                      % (scope, name, scope))
+    missing = 0
+    for (scope, name), overloads in sorted(found.items()):
+        shown = mentions(sections.get(scope, ""), name)
+        if shown >= len(overloads):
+            continue
+        missing += 1
+        if shown == 0:
+            errors.append("%s::%s is public but not in the cheatsheet section of %s"
+                          % (scope, name, scope))
+        else:
+            errors.append("%s::%s has %d forms, the cheatsheet section of %s shows %d: (%s)"
+                          % (scope, name, len(overloads), scope, shown,
+                             "), (".join(sorted(overloads))))
     for e in errors:
         print(e)
-    print("%d public functions, %d missing from %s"
-          % (len(found), len(missing), os.path.basename(args.cheatsheet)))
+    print("%d public functions (%d forms), %d not fully in %s"
+          % (len(found), sum(len(o) for o in found.values()), missing,
+             os.path.basename(args.cheatsheet)))
     return 1 if errors else 0
 
 
