@@ -1,6 +1,7 @@
 // The transition gallery: two screens take turns, each change through the
 // next effect, direction and easing curve (7 x 8 x 19 combinations, stepped
-// together), with the current choice in the window title. Escape quits.
+// together), with the current choice written on screen and in the window
+// title. Escape quits.
 #include <zarvo/zarvo.hpp>
 
 #include <cstdio>
@@ -25,6 +26,8 @@ constexpr float STAY = 0.6f, DURATION = 1.0f;  // seconds
 
 int32_t SCREENS[2] = {-1, -1};
 GRAPHICS::BITMAP PICTURES[2];
+GRAPHICS::FONT TEXT;
+char CHOICE[96] = "";   // the combination now showing
 int32_t STEP = 0;       // the next combination
 float WAITED = 0;       // seconds the active screen has been shown
 
@@ -33,10 +36,9 @@ void SHOWNEXT(int32_t n) {
   const auto effect = static_cast<TRANSITIONEFFECT>(1 + STEP % 7);
   const auto direction = static_cast<TRANSITIONDIRECTION>(STEP % 8);
   const auto easing = static_cast<EASING>(STEP % 19);
-  char title[96];
-  std::snprintf(title, sizeof title, "%s  %s  %s", EFFECTS[1 + STEP % 7], DIRECTIONS[STEP % 8],
+  std::snprintf(CHOICE, sizeof CHOICE, "%s  %s  %s", EFFECTS[1 + STEP % 7], DIRECTIONS[STEP % 8],
                 EASINGS[STEP % 19]);
-  ENGINE::WINDOWTITLE(title);
+  ENGINE::WINDOWTITLE(CHOICE);
   ++STEP;
   ENGINE::SHOW(SCREENS[n], effect, direction, easing, DURATION);
 }
@@ -59,9 +61,13 @@ template <int N>
 void ONSHOW() {
   WAITED = 0;
 }
+// Both screens are painted when a change starts (into the two pictures the
+// transition moves between), so both carry the name of the change.
 template <int N>
 void ONPAINT(GRAPHICS::BITMAP& screen) {
   PICTURES[N].DRAWTO(screen);
+  GRAPHICS::FILLRECT(screen, 0, 440, 640, 40, 0xB0000000u);  // translucent black
+  TEXT.DRAWTEXT(screen, 12, 450, CHOICE, 0xFFFFFFFFu);
 }
 // Frame events reach a screen only while it is active, so the wait starts
 // once the transition has ended.
@@ -82,6 +88,7 @@ void ADDSCREEN() {
 
 void GAME_ONINITIALIZE() {
   DRAWPICTURES();
+  TEXT.LOADFROMFILE(nullptr, 18);  // null: the engine's default face
   ADDSCREEN<0>();
   ADDSCREEN<1>();
   SHOWNEXT(0);  // the first show comes from black, and starts the loop

@@ -1,6 +1,6 @@
 // Blend modes: one picture drawn over another under each of the 29 blend
-// modes (GXNORMAL .. GXBLUE), the two pictures alone in the last cells.
-// Escape quits.
+// modes (GXNORMAL .. GXBLUE), named under each; the two pictures alone in
+// the last cells. Escape quits.
 #include <zarvo/zarvo.hpp>
 
 using namespace ZARVO;
@@ -21,6 +21,7 @@ constexpr const char* NAMES[MODES] = {
 
 int32_t SHEET = -1;
 BITMAP BACKDROP, BASE, TOP;
+GRAPHICS::FONT LABEL;
 
 // The base: a rainbow left to right, dark to light top to bottom. The top: a
 // disc whose colour runs the other way and whose edge fades out (its alpha
@@ -47,6 +48,7 @@ void CELL(int32_t i, int32_t& x, int32_t& y) {
 
 void SHEET_ONSHOW() {
   DRAWPICTURES();
+  LABEL.LOADFROMFILE(nullptr, 11);
   BACKDROP.CREATE(640, 480, 0xFF303030u);
 }
 
@@ -56,12 +58,15 @@ void SHEET_ONPAINT(BITMAP& screen) {
   for (int32_t i = 0; i < MODES; ++i) {
     CELL(i, x, y);
     BASE.DRAWTO(screen, x, y);  // GXPSET: a plain copy
-    TOP.DRAWTO(screen, x, y, 0, 0, 0, 0, static_cast<RASTEROP>(FIRST + i));
+    TOP.DRAWTO(screen, x, y, static_cast<RASTEROP>(FIRST + i));
+    LABEL.DRAWTEXT(screen, x, y + TILEH + 3, NAMES[i], 0xFFD0D0D0u);
   }
   CELL(MODES, x, y);
   BASE.DRAWTO(screen, x, y);
+  LABEL.DRAWTEXT(screen, x, y + TILEH + 3, "base", 0xFFD0D0D0u);
   CELL(MODES + 1, x, y);
   TOP.DRAWTO(screen, x, y);  // alpha and all, as it is
+  LABEL.DRAWTEXT(screen, x, y + TILEH + 3, "top (as stored)", 0xFFD0D0D0u);
 }
 
 void SHEET_ONFRAME(float, ENGINE::INPUTEVENT kind, ENGINE::EVENT& e) {

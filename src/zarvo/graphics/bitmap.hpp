@@ -116,6 +116,9 @@ struct BITMAP {
   // empty bitmap leaves the bitmap empty.
   void RESIZE(int32_t W, int32_t H, RESIZEMETHOD METHOD = RESIZEMETHOD::GXSCALE);
 
+  // Sets every pixel to CLR; an empty bitmap clears the screen (shapes.hpp).
+  void CLEAR(uint32_t CLR) const;
+
   IMAGE* HANDLE() const { return IMGHANDLE; }
   // Adopts H: the bitmap owns and releases it from now on.
   void HANDLE(IMAGE* H);
