@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: zarvo-view FILE.png\n");
     return 2;
   }
-  // Failures come back as null; the diagnostics say why.
+  // A failed load returns null; a cause the engine reports through the
+  // diagnostics (also printed with ZARVO_LOG=1) is kept to print.
   RUNTIME::ONDIAGNOSTIC(KEEPREASON);
   // The decoder needs no window, so the picture can size it. (BITMAP loads
   // and creates do need one: they fail before INITIALIZE.)
