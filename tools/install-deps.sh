@@ -16,8 +16,9 @@ case "$what" in
   demo) ;;
   test)
     # Tests (a real window under Xvfb, driven by xdotool, checked by screenshots),
-    # the sanitizer and fuzzing compiler, and the benchmark peers.
-    packages+=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
+    # the sanitizer and fuzzing compiler (also the cheatsheet check's header
+    # reader, with python3), and the benchmark peers.
+    packages+=(python3 libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-utils
       x11-apps imagemagick clang libclang-rt-14-dev libpng-dev libspng-dev libstb-dev
       libpixman-1-dev)
     ;;

@@ -42,10 +42,10 @@ RESOLUTIONLIST SUPPORTEDRESOLUTIONS();
 
 // One game screen: the four events the game attaches its handlers to.
 struct GAMESCREENEVENTS {
-  __SIMPLE_EVENT ONSHOW;
-  ONHIDEEVENT ONHIDE;
-  ONPAINTEVENT ONPAINT;
-  ONFRAMEEVENT ONFRAME;
+  __SIMPLE_EVENT ONSHOW;  // about to be shown: load images, place things
+  ONHIDEEVENT ONHIDE;     // about to be left (next screen, -1 at shut-down); may cancel
+  ONPAINTEVENT ONPAINT;   // paint the whole screen into the bitmap given
+  ONFRAMEEVENT ONFRAME;   // once per pass while active: elapsed seconds and input
 };
 
 // The screen table. Entries never move, so a reference stays valid while the
@@ -60,29 +60,29 @@ class SCREENTABLE {
 extern SCREENTABLE GAMESCREENS;
 
 // Engine state.
-inline int32_t ACTIVEGAMESCREEN = -1;
-inline int32_t SCREENCOUNT = 0;
-inline BOOLEAN INITIALIZED = FALSE;
-inline BOOLEAN STARTED = FALSE;
-inline BOOLEAN GAMELOOPRUNNING = FALSE;
-inline BOOLEAN REPAINTNEEDED = FALSE;
-inline RESOLUTION SCREENRESOLUTION{};
-inline BOOLEAN MOUSECURSORVISIBLE = FALSE;
-inline GRAPHICS::BITMAP* MOUSECURSORBITMAP = nullptr;
-inline POINT MOUSECURSORHOTSPOT{};
-inline POINT MOUSECURSORPOSITION{};
-inline BOOLEAN MOUSECURSORINSIDEWINDOW = FALSE;
+inline int32_t ACTIVEGAMESCREEN = -1;               // the active screen; -1 before the first SHOW
+inline int32_t SCREENCOUNT = 0;                     // screens registered
+inline BOOLEAN INITIALIZED = FALSE;                 // INITIALIZE succeeded
+inline BOOLEAN STARTED = FALSE;                     // the loop has started (never cleared)
+inline BOOLEAN GAMELOOPRUNNING = FALSE;             // the loop runs; SHUTDOWN clears it
+inline BOOLEAN REPAINTNEEDED = FALSE;               // a paint is due in the next pass
+inline RESOLUTION SCREENRESOLUTION{};               // the size given to INITIALIZE
+inline BOOLEAN MOUSECURSORVISIBLE = FALSE;          // the cursor is to be shown
+inline GRAPHICS::BITMAP* MOUSECURSORBITMAP = nullptr;  // the drawn cursor; null = system pointer
+inline POINT MOUSECURSORHOTSPOT{};                  // added to the pointer where the cursor is drawn
+inline POINT MOUSECURSORPOSITION{};                 // tracked only while a cursor bitmap is shown
+inline BOOLEAN MOUSECURSORINSIDEWINDOW = FALSE;     // set by enter, cleared by leave events
 
 // Engine-wide events.
-inline constinit __SIMPLE_EVENT ONBEFOREINITIALIZE;
-inline constinit __SIMPLE_EVENT ONINITIALIZE;
-inline constinit __SIMPLE_EVENT ONSTART;
-inline constinit ONSHUTDOWNEVENT ONSHUTDOWN;
-inline constinit __SIMPLE_EVENT ONDESTROY;
-inline constinit __SIMPLE_EVENT ONMOUSEENTER;
-inline constinit __SIMPLE_EVENT ONMOUSELEAVE;
-inline constinit __SIMPLE_EVENT ONFOCUS;
-inline constinit __SIMPLE_EVENT ONBLUR;
+inline constinit __SIMPLE_EVENT ONBEFOREINITIALIZE;  // window open; engine modules register
+inline constinit __SIMPLE_EVENT ONINITIALIZE;        // the game registers screens, SHOWs the first
+inline constinit __SIMPLE_EVENT ONSTART;             // once, before the loop's first pass
+inline constinit ONSHUTDOWNEVENT ONSHUTDOWN;         // SHUTDOWN asked; set the flag to veto
+inline constinit __SIMPLE_EVENT ONDESTROY;           // the shut-down goes ahead
+inline constinit __SIMPLE_EVENT ONMOUSEENTER;        // the pointer entered the window
+inline constinit __SIMPLE_EVENT ONMOUSELEAVE;        // the pointer left it
+inline constinit __SIMPLE_EVENT ONFOCUS;             // the window gained the input focus
+inline constinit __SIMPLE_EVENT ONBLUR;              // the window lost it
 
 // Opens the window (flags: 1 full screen, 4 no switching between window and
 // full screen) and raises ONBEFOREINITIALIZE then ONINITIALIZE. TRUE on
@@ -105,6 +105,8 @@ BOOLEAN SHUTDOWN(BOOLEAN FORCE = FALSE);
 // Requests that the active screen be painted in the next pass.
 void REPAINT();
 
+// Shows or hides the cursor: the cursor bitmap when one is set (drawn by the
+// loop), else the system pointer. INITIALIZE hides it.
 void SHOWCURSOR();
 void HIDECURSOR();
 // Sets the cursor bitmap (not owned; null = the system pointer) and its hot spot.

@@ -49,9 +49,11 @@ extern void* (*EVENTREALLOC)(void* block, size_t bytes);
 // events are usable from other modules' static initialisers.
 class REENTRANTLOCK {
  public:
+  // Unlocked.
   constexpr REENTRANTLOCK() = default;
   REENTRANTLOCK(const REENTRANTLOCK&) = delete;
   REENTRANTLOCK& operator=(const REENTRANTLOCK&) = delete;
+  // Takes the lock, or another level of it for its holder.
   void lock() {
     const uintptr_t me = self();
     if (OWNER.load(std::memory_order_relaxed) == me) {
@@ -62,6 +64,7 @@ class REENTRANTLOCK {
     OWNER.store(me, std::memory_order_relaxed);
     DEPTH = 1;
   }
+  // Releases one level; the last one frees the lock.
   void unlock() {
     if (--DEPTH == 0) {
       OWNER.store(0, std::memory_order_relaxed);
@@ -79,11 +82,13 @@ class REENTRANTLOCK {
   int32_t DEPTH = 0;
 };
 
+// An event: handlers with the signature void(ARGS...), raised together.
 template <typename... ARGS>
 class MULTICASTEVENT {
  public:
   using HANDLERTYPE = void (*)(ARGS...);
 
+  // Constant-initialised: attachable from any static initialiser.
   constexpr MULTICASTEVENT() = default;
   ~MULTICASTEVENT() {
     std::lock_guard<REENTRANTLOCK> guard(MUTEX);
@@ -93,6 +98,8 @@ class MULTICASTEVENT {
   MULTICASTEVENT(const MULTICASTEVENT&) = delete;
   MULTICASTEVENT& operator=(const MULTICASTEVENT&) = delete;
 
+  // Appends a handler; attaching one twice makes it run twice. Running out of
+  // memory here ends the program (status 4).
   void ATTACH(HANDLERTYPE handler) {
     std::lock_guard<REENTRANTLOCK> guard(MUTEX);
     if (ICOUNT == ISIZE) {
@@ -104,6 +111,7 @@ class MULTICASTEVENT {
     HANDLER[ICOUNT++] = handler;
   }
 
+  // Removes the first attachment of a handler; an unknown one is ignored.
   void DEATTACH(HANDLERTYPE handler) {
     std::lock_guard<REENTRANTLOCK> guard(MUTEX);
     const int32_t n = ICOUNT;
@@ -121,6 +129,7 @@ class MULTICASTEVENT {
     }
   }
 
+  // ATTACH and DEATTACH as operators.
   MULTICASTEVENT& operator+=(HANDLERTYPE handler) {
     ATTACH(handler);
     return *this;
@@ -146,6 +155,7 @@ class MULTICASTEVENT {
     }
   }
 
+  // Handlers attached, and slots allocated for them.
   int32_t COUNT() const { return ICOUNT; }
   int32_t CAPACITY() const { return ISIZE; }
 

@@ -7,6 +7,7 @@ namespace ZARVO {
 // Flags and results: FALSE = 0, TRUE = -1; any non-zero value counts as true.
 enum BOOLEAN : int32_t { FALSE = 0, TRUE = -1 };
 
+// TRUE for true, FALSE for false.
 inline constexpr BOOLEAN TOBOOLEAN(bool b) { return b ? TRUE : FALSE; }
 
 }  // namespace ZARVO

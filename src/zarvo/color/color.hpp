@@ -16,6 +16,7 @@ float HUE2RGB(float V1, float V2, float H);
 // demand by TOHSL or FROMHSL and dropped whenever a component changes.
 // Copying duplicates the whole linked chain, so copies never share a link.
 struct RGBTRIPLE {
+  // Black, or the given components.
   RGBTRIPLE();
   RGBTRIPLE(int32_t R, int32_t G, int32_t B);
   ~RGBTRIPLE();
@@ -27,6 +28,7 @@ struct RGBTRIPLE {
   // Releases the linked HSLTRIPLE and everything behind it.
   void DESTROYHSL();
 
+  // The components; a write drops the linked HSL form.
   int32_t RED() const { return NR; }
   int32_t GREEN() const { return NG; }
   int32_t BLUE() const { return NB; }
@@ -61,6 +63,7 @@ struct RGBTRIPLE {
 // Hue in whole degrees (0..360), saturation and lightness in whole percent,
 // stored unchecked. The linked RGBTRIPLE is owned like RGBTRIPLE's link.
 struct HSLTRIPLE {
+  // Hue 0, saturation 0, lightness 0, or the given values.
   HSLTRIPLE();
   HSLTRIPLE(int32_t H, int32_t S, int32_t L);
   ~HSLTRIPLE();
@@ -69,8 +72,10 @@ struct HSLTRIPLE {
   HSLTRIPLE& operator=(const HSLTRIPLE& other);
   HSLTRIPLE& operator=(HSLTRIPLE&& other) noexcept;
 
+  // Releases the linked RGBTRIPLE and everything behind it.
   void DESTROYRGB();
 
+  // The components; a write drops the linked RGB form.
   int32_t HUE() const { return NH; }
   int32_t SATITURATION() const { return NS; }
   int32_t LIGHTNESS() const { return NL; }
@@ -86,6 +91,7 @@ struct HSLTRIPLE {
   // The linked RGB form, made on first use; null when memory runs out.
   RGBTRIPLE* TORGB();
 
+  // Sets hue, saturation and lightness from red, green and blue; null is ignored.
   void FROMRGB(const RGBTRIPLE* RGB);
   void FROMRGB(int32_t R, int32_t G, int32_t B);
 

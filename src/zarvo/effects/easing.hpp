@@ -6,6 +6,7 @@
 
 namespace ZARVO::EFFECT {
 
+// The nineteen curves by name, for ANIMATION::PLAY and ENGINE::SHOW.
 enum class EASING : int32_t {
   LINEAR = 0,
   EASEIN = 1,
@@ -28,11 +29,14 @@ enum class EASING : int32_t {
   CUBICINOUT = 18,
 };
 
+// A curve: (previous value, elapsed, duration, start, change) -> value.
 using EASINGFUNCTION = double (*)(double X, double T, double D, double B, double C);
 
 namespace EASINGFUNC {
 
+// Straight from B to B + C.
 double LINEAR(double X, double T, double D, double B, double C);
+// Quadratic: slow start, slow end, or both.
 double EASEIN(double X, double T, double D, double B, double C);
 double EASEOUT(double X, double T, double D, double B, double C);
 double EASEINOUT(double X, double T, double D, double B, double C);
@@ -41,15 +45,19 @@ double EASEINOUT(double X, double T, double D, double B, double C);
 double EXPOIN(double X, double T, double D, double B, double C);
 double EXPOOUT(double X, double T, double D, double B, double C);
 double EXPOINOUT(double X, double T, double D, double B, double C);
+// Bounces at the start, the end, or both, like a dropped ball.
 double BOUNCEIN(double X, double T, double D, double B, double C);
 double BOUNCEOUT(double X, double T, double D, double B, double C);
 double BOUNCEINOUT(double X, double T, double D, double B, double C);
+// Elastic: overshoots and oscillates around the target.
 double ELASIN(double X, double T, double D, double B, double C);
 double ELASOUT(double X, double T, double D, double B, double C);
 double ELASINOUT(double X, double T, double D, double B, double C);
+// Backs up before moving, or overshoots and comes back.
 double BACKIN(double X, double T, double D, double B, double C);
 double BACKOUT(double X, double T, double D, double B, double C);
 double BACKINOUT(double X, double T, double D, double B, double C);
+// Cubic: a steeper version of the quadratic curves.
 double CUBICIN(double X, double T, double D, double B, double C);
 double CUBICOUT(double X, double T, double D, double B, double C);
 double CUBICINOUT(double X, double T, double D, double B, double C);

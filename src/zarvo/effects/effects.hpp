@@ -12,6 +12,7 @@
 
 namespace ZARVO::EFFECT {
 
+// One or more values moving together along one curve.
 struct ANIMATION {
   // NUMVALUES values, all 0.0; a count below 1, or one that memory cannot
   // hold, gives an animation without values.
@@ -41,6 +42,7 @@ struct ANIMATION {
   [[nodiscard]] double VALUE(int32_t INDEX) { return std::as_const(*this).VALUE(INDEX); }
   void VALUE(int32_t INDEX, double NEWVALUE);
 
+  // TRUE once the duration has elapsed and the values equal the end values.
   [[nodiscard]] BOOLEAN TARGETREACHED() const { return ONTARGET; }
 
   // Starts from the start values and lists the animation. A value outside the

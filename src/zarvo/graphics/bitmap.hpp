@@ -16,16 +16,16 @@ using BLENDFUNC = RUNTIME::BLENDFUNC;
 
 // How DRAWTO combines the bitmap with its destination.
 enum class RASTEROP : int32_t {
-  GXPSET = 0,
-  GXPRESET = 1,
-  GXTRANS = 2,
-  GXAND = 3,
+  GXPSET = 0,         // copy
+  GXPRESET = 1,       // copy inverted
+  GXTRANS = 2,        // copy, skipping the mask colour (magenta)
+  GXAND = 3,          // bitwise with the destination
   GXOR = 4,
   GXXOR = 5,
-  GXALPHA = 6,
-  GXADD = 7,
-  GXTRANSPARENT = 8,
-  GXNORMAL = 9,
+  GXALPHA = 6,        // blend by the source's alpha (weighed alpha / 256)
+  GXADD = 7,          // add the source's colour
+  GXTRANSPARENT = 8,  // leave the destination
+  GXNORMAL = 9,       // 9 .. 37: the blend modes (blender.hpp)
   GXMULTIPLY = 10,
   GXSCREEN = 11,
   GXDARKEN = 12,
@@ -54,9 +54,10 @@ enum class RASTEROP : int32_t {
   GXRED = 35,
   GXGREEN = 36,
   GXBLUE = 37,
-  GXCUSTOM = 38,
+  GXCUSTOM = 38,      // the caller's BLENDFUNC, once per pixel
 };
 
+// A picture that owns its image buffer. Creating pixels needs the window.
 struct BITMAP {
   // Empty bitmap, or a copy of the given image buffer (never the buffer itself).
   explicit BITMAP(const IMAGE* HND = nullptr, int32_t X = 0, int32_t Y = 0, int32_t W = 0,
@@ -77,6 +78,7 @@ struct BITMAP {
   BITMAP& operator=(BITMAP&& other) noexcept;
   ~BITMAP();
 
+  // A new W x H image filled with CLR (FALSE without a screen); DESTROY empties.
   BOOLEAN CREATE(int32_t W, int32_t H, uint32_t CLR, int32_t DEPTH = 32);
   void DESTROY();
 
@@ -122,6 +124,7 @@ struct BITMAP {
   IMAGE* HANDLE() const { return IMGHANDLE; }
   // Adopts H: the bitmap owns and releases it from now on.
   void HANDLE(IMAGE* H);
+  // Size in pixels (0 when empty), bytes per pixel and per row, the opacity last set.
   uint32_t WIDTH() const { return IW; }
   uint32_t HEIGHT() const { return IH; }
   int32_t BPP() const { return IBPP; }
@@ -144,6 +147,7 @@ struct BITMAP {
   void DRAWTO(IMAGE* DEST, int32_t DSTX, int32_t DSTY, RASTEROP METHOD) const;
   void DRAWTO(const BITMAP& DEST, int32_t DSTX, int32_t DSTY, RASTEROP METHOD) const;
 
+  // The fields behind the properties.
   uint32_t IW = 0;
   uint32_t IH = 0;
   int32_t IBPP = 0;

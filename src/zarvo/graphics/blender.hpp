@@ -18,11 +18,14 @@ namespace ZARVO::GRAPHICS::BLENDER {
 // INTERPOLATION call or by INITIALIZECOSINETABLE, never cleared.
 extern uint8_t COSINETABLE[256];
 extern BOOLEAN COSINETABLEINITIALIZED;
+// Fills COSINETABLE (again, if called again: the values are the same).
 void INITIALIZECOSINETABLE();
 
 // Returns DEST unchanged.
 uint32_t TRANSPARENT(uint32_t SRC, uint32_t DEST, void* PARAMETER);
 
+// The blend modes, each (source, destination, parameter) -> new destination;
+// named as the raster operations GXNORMAL .. GXBLUE that draw with them.
 uint32_t NORMAL(uint32_t SRC, uint32_t DEST, void* PARAMETER);
 uint32_t MULTIPLY(uint32_t SRC, uint32_t DEST, void* PARAMETER);
 uint32_t SCREEN(uint32_t SRC, uint32_t DEST, void* PARAMETER);

@@ -20,6 +20,7 @@ struct RGBTRIPLE;
 
 namespace ZARVO::GRAPHICS {
 
+// A filter over rows of pixels; APPLYFILTER's GXCUSTOM takes one.
 using FILTERPROC = void (*)(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
                             void* PARAM);
 

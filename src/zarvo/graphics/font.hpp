@@ -39,6 +39,7 @@
 
 namespace ZARVO::GRAPHICS {
 
+// The largest pixel size a font accepts.
 inline constexpr int32_t MAXFONTSIZE = 1024;
 
 // The face used when no file is named: DejaVu Sans (Debian's fonts-dejavu-core)
@@ -47,6 +48,7 @@ inline constexpr int32_t MAXFONTSIZE = 1024;
 const char* DEFAULTFONTFILE();
 
 struct FONT {
+  // Empty: draws nothing, measures 0.
   FONT();
   // The default face at SIZE.
   explicit FONT(int32_t SIZE);
@@ -63,6 +65,7 @@ struct FONT {
   BOOLEAN LOADFROMFILE(const char* FILENAME, int32_t SIZE = 16);
   // The bytes are copied; MEM may be released after the call.
   BOOLEAN LOADFROMMEMORY(const void* MEM, int32_t BYTES, int32_t SIZE = 16);
+  // Unloads; LOADED tells whether a face is loaded.
   void DESTROY();
   BOOLEAN LOADED() const;
 
@@ -74,8 +77,11 @@ struct FONT {
   int32_t ASCENT() const;
   int32_t LINEHEIGHT() const;
 
+  // Draws UTF-8 TEXT with its first line's top-left at (X, Y); an empty
+  // TARGET is the screen.
   void DRAWTEXT(const BITMAP& TARGET, int32_t X, int32_t Y, const char* TEXT,
                 uint32_t CLR) const;
+  // The size TEXT takes (see Measuring above).
   int32_t TEXTWIDTH(const char* TEXT) const;
   int32_t TEXTHEIGHT(const char* TEXT) const;
 

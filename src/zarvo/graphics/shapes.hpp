@@ -60,22 +60,27 @@ inline constexpr RASTEROP GXAUTO = static_cast<RASTEROP>(-1);
 // Sets every pixel of the target (the whole screen for an empty bitmap) to CLR.
 void CLEAR(const BITMAP& TARGET, uint32_t CLR);
 
+// A filled W x H rectangle with its top-left pixel at (X, Y).
 void FILLRECT(const BITMAP& TARGET, int32_t X, int32_t Y, int32_t W, int32_t H, uint32_t CLR,
               RASTEROP METHOD = GXAUTO, BLENDFUNC CUSTOMBLENDER = nullptr,
               void* PARAM = nullptr);
 
+// The outline of that rectangle, THICKNESS pixels wide, inside it.
 void RECT(const BITMAP& TARGET, int32_t X, int32_t Y, int32_t W, int32_t H, uint32_t CLR,
           int32_t THICKNESS = 1, RASTEROP METHOD = GXAUTO, BLENDFUNC CUSTOMBLENDER = nullptr,
           void* PARAM = nullptr);
 
+// A line from pixel (X1, Y1) to pixel (X2, Y2), both ends drawn.
 void LINE(const BITMAP& TARGET, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, uint32_t CLR,
           int32_t THICKNESS = 1, BOOLEAN ANTIALIAS = FALSE, RASTEROP METHOD = GXAUTO,
           BLENDFUNC CUSTOMBLENDER = nullptr, void* PARAM = nullptr);
 
+// A ring of radius R around pixel (X, Y), THICKNESS pixels wide inwards.
 void CIRCLE(const BITMAP& TARGET, int32_t X, int32_t Y, int32_t R, uint32_t CLR,
             int32_t THICKNESS = 1, BOOLEAN ANTIALIAS = FALSE, RASTEROP METHOD = GXAUTO,
             BLENDFUNC CUSTOMBLENDER = nullptr, void* PARAM = nullptr);
 
+// A disc of radius R around pixel (X, Y).
 void FILLCIRCLE(const BITMAP& TARGET, int32_t X, int32_t Y, int32_t R, uint32_t CLR,
                 BOOLEAN ANTIALIAS = FALSE, RASTEROP METHOD = GXAUTO,
                 BLENDFUNC CUSTOMBLENDER = nullptr, void* PARAM = nullptr);

@@ -6,11 +6,13 @@
 
 namespace ZARVO::MATH {
 
+// A point in whole pixels.
 struct POINT {
   int32_t X = 0;
   int32_t Y = 0;
 };
 
+// A point in doubles.
 struct POINTF {
   double X = 0.0;
   double Y = 0.0;
@@ -24,18 +26,21 @@ struct RECT {
   int32_t W = 0;
   int32_t H = 0;
 
+  // Whether the point lies inside, far edges included.
   BOOLEAN HASPOINT(int32_t PX, int32_t PY) const;
   BOOLEAN HASPOINT(double PX, double PY) const;
   BOOLEAN HASPOINT(const POINT& PT) const;
   BOOLEAN HASPOINT(const POINTF& PT) const;
 };
 
+// RECT in doubles, with the same rule for HASPOINT.
 struct RECTF {
   double X = 0.0;
   double Y = 0.0;
   double W = 0.0;
   double H = 0.0;
 
+  // Whether the point lies inside, far edges included.
   BOOLEAN HASPOINT(int32_t PX, int32_t PY) const;
   BOOLEAN HASPOINT(double PX, double PY) const;
   BOOLEAN HASPOINT(const POINT& PT) const;
@@ -57,6 +62,7 @@ struct CHOICE {
   // Draws 0..100 (101 values) and walks the cumulative weights; 0 when the
   // draw lies at or beyond the total.
   int32_t MAKECHOICE();
+  // The result of the last MAKECHOICE (0 before the first).
   int32_t LASTCHOICE() const { return ILASTCHOICE; }
 
   // Weight of possibility INDEX (1-based); 0 for an index out of range.
@@ -74,6 +80,7 @@ struct CHOICE {
 // and gives 0 for NaN.
 int32_t ROUND(double N);
 
+// The smaller and the larger of two values.
 int32_t MIN(int32_t A, int32_t B);
 double MIN(double A, double B);
 int32_t MAX(int32_t A, int32_t B);

@@ -8,6 +8,7 @@
 
 namespace ZARVO::RUNTIME {
 
+// The header of an image buffer; the rows follow it in the same block.
 struct IMAGE {
   int32_t TAG;        // always 7
   int32_t BPP;        // bytes per pixel
@@ -22,6 +23,7 @@ static_assert(sizeof(IMAGE) == 32, "the image header is 32 bytes");
 inline constexpr int32_t IMAGETAG = 7;
 inline constexpr uint32_t MASKCOLOR = 0x00FF00FFu;  // magenta, alpha 0
 
+// The first pixel of a buffer, and the first pixel of row y.
 inline uint8_t* PIXELS(IMAGE* img) { return reinterpret_cast<uint8_t*>(img) + sizeof(IMAGE); }
 inline const uint8_t* PIXELS(const IMAGE* img) {
   return reinterpret_cast<const uint8_t*>(img) + sizeof(IMAGE);
@@ -32,6 +34,7 @@ inline uint32_t* ROW32(IMAGE* img, uint32_t y) {
 inline const uint32_t* ROW32(const IMAGE* img, uint32_t y) {
   return reinterpret_cast<const uint32_t*>(PIXELS(img) + static_cast<size_t>(y) * img->PITCH);
 }
+// Whether a pixel is the mask colour (magenta), whatever its alpha.
 inline bool ISMASK(uint32_t px) { return (px & 0x00FFFFFFu) == 0x00FF00FFu; }
 
 // Blend callback of the CUSTOM put: (source, destination, parameter) -> new destination.
@@ -41,6 +44,7 @@ using BLENDFUNC = uint32_t (*)(uint32_t src, uint32_t dst, void* param);
 // its per-pixel function n times left to right (dst may be read before written).
 using ROWBLENDFUNC = void (*)(const uint32_t* src, uint32_t* dst, int32_t n, void* param);
 
+// How IMAGEPUT combines source and target pixels.
 enum PUTMODE : int32_t {
   PUT_TRANS = 0,
   PUT_PSET = 1,
@@ -54,6 +58,7 @@ enum PUTMODE : int32_t {
   PUT_BLEND = 9,
 };
 
+// Whether IMAGEPUT's (x2, y2) is the far corner or the size minus one.
 enum RECTFORM : int32_t { RECT_CORNERS = 0, RECT_STEP = 1 };
 
 // Allocates an uninitialised block for w x h pixels of bpp bytes with the given

@@ -13,6 +13,8 @@ namespace ZARVO::RUNTIME {
 inline constexpr int32_t MODE_FULLSCREEN = 1;
 inline constexpr int32_t MODE_NOSWITCH = 4;
 
+// The platforms behind the runtime: a real window, the in-memory test one, or
+// a browser canvas.
 enum class BACKEND { SDL2, HEADLESS, WEB };
 
 // Picks the backend before the first platform call; later calls are ignored.
@@ -20,6 +22,7 @@ enum class BACKEND { SDL2, HEADLESS, WEB };
 // platform's own: web in a browser build, SDL2 elsewhere. A backend that is
 // not built in opens no window (SCREENMODE fails and says so).
 void USEBACKEND(BACKEND b);
+// The backend in use (chosen at the first platform call).
 BACKEND CURRENTBACKEND();
 
 // Opens the window (or full screen) with a 32-bit screen buffer. Returns false
@@ -47,6 +50,7 @@ int32_t SCREENHEIGHT();
 // marked rows, but only when something was marked since the last present.
 void SCREENLOCK();
 void SCREENUNLOCK(int32_t first = -1, int32_t last = -1);
+// Whether the screen is locked now.
 bool SCREENLOCKED();
 // Records that rows first..last (-1 = top / bottom) of the screen changed.
 void SCREENDIRTY(int32_t first = -1, int32_t last = -1);

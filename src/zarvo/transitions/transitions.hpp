@@ -13,6 +13,7 @@
 
 namespace ZARVO::ENGINE {
 
+// How SHOW changes screens: at once, or through one of seven animations.
 enum class TRANSITIONEFFECT : int32_t {
   NONE = 0,  // switch at once
   FADE = 1,
@@ -55,6 +56,7 @@ inline int32_t NEWSCREEN = 0;
 // SHOW to the end of the transition.
 extern GRAPHICS::BITMAP OLDBITMAP;
 extern GRAPHICS::BITMAP NEWBITMAP;
+// The running transition's direction.
 inline TRANSITIONDIRECTION DIRECTION = TRANSITIONDIRECTION::FROMLEFT;
 // The running effect's frame and paint procedures.
 inline BOOLEAN (*TRANSFRAMEPROC)(float FELAPSED) = nullptr;

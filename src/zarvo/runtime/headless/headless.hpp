@@ -16,16 +16,21 @@ void USE();
 void RESET();
 
 // Input queue.
+// Queue one event: any record, a key (EVT_KEYPRESS, EVT_KEYRELEASE,
+// EVT_KEYREPEAT with a set-1 scan code), or a mouse button (which also
+// updates the buttons that get-mouse reports).
 void PUSHEVENT(const RUNTIME::EVENT& e);
 void PUSHKEY(int32_t type, int32_t scancode, int32_t ascii = 0);
 void PUSHBUTTON(int32_t type, int32_t button);
 // The user moves the pointer: position updated, one move event queued.
 void MOVEPOINTER(int32_t x, int32_t y);
+// Events still queued, and emptying the queue.
 size_t PENDING();
 void CLEAREVENTS();
 
 // Where the pointer is, without queueing anything.
 void SETPOINTER(int32_t x, int32_t y, bool inside);
+// The pointer as the backend holds it, and whether the system pointer is shown.
 bool POINTERINSIDE();
 int32_t POINTERX();
 int32_t POINTERY();
@@ -36,6 +41,7 @@ size_t SETMOUSECOUNT();
 void SETMOUSECALL(size_t i, int32_t* x, int32_t* y, int32_t* visibility, int32_t* clip);
 
 // Virtual clock, in seconds.
+// Set and read the clock; DELAYCOUNT is the number of delays (passes) so far.
 void SETTIME(double t);
 double TIME();
 uint64_t DELAYCOUNT();
@@ -45,8 +51,8 @@ void ONDELAY(void (*hook)(uint64_t delaycount, double now));
 // Screen set-up.
 void FAILOPEN(bool fail);  // the next SCREENMODE calls fail
 int32_t OPENFLAGS();       // flags word of the last successful open
-int32_t OPENCOUNT();
-const char* TITLE();
+int32_t OPENCOUNT();        // successful opens so far
+const char* TITLE();       // the window title
 // Mode list reported for depth 32 (w << 16 | h each); other depths report none.
 void SETMODES(const uint32_t* modes, size_t n);
 
