@@ -1,5 +1,7 @@
 #include "zarvo/png/pngrows.hpp"
 
+#include "zarvo/assert.hpp"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -160,6 +162,8 @@ void SERIAL(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) 
 }  // namespace
 
 void UNFILTERROW(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) {
+  // The decoder rejects other filter types before it unfilters.
+  ZARVO_ASSERT(type <= FILTER_PAETH && unit >= 1 && unit <= 8);
   if (n == 0) return;
   switch (type) {
     case FILTER_NONE:
@@ -183,6 +187,7 @@ void UNFILTERROW(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uin
 
 void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t type2, uint8_t* row2,
                   size_t n, uint32_t unit) {
+  ZARVO_ASSERT(type1 <= FILTER_PAETH && type2 <= FILTER_PAETH && unit >= 1 && unit <= 8);
 #ifdef ZARVO_PNG_X86
   const bool serial1 = type1 == FILTER_SUB || type1 == FILTER_AVG || type1 == FILTER_PAETH;
   const bool serial2 = type2 == FILTER_SUB || type2 == FILTER_AVG || type2 == FILTER_PAETH;
@@ -197,6 +202,7 @@ void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t t
 
 void UNFILTERQUAD(uint8_t type, uint8_t* row1, const uint8_t* prior1, uint8_t* row2, uint8_t* row3,
                   uint8_t* row4, size_t n, uint32_t unit) {
+  ZARVO_ASSERT(type <= FILTER_PAETH && unit >= 1 && unit <= 8);
 #ifdef ZARVO_PNG_X86
   const bool serial = type == FILTER_SUB || type == FILTER_AVG || type == FILTER_PAETH;
   if (SIMDLEVEL == 2 && prior1 && serial) {
