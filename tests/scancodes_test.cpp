@@ -22,10 +22,10 @@ TEST(ScanCodes, BrowserCodesFollowTheKeyboardRows) {
   row("ASDFGHJKL", 0x1E);
   row("ZXCVBNM", 0x2C);
   for (int d = 1; d <= 9; ++d)
-    EXPECT_EQ(SETONEFROMKEYCODE(("Digit" + std::to_string(d)).c_str()), 1 + d);
+    EXPECT_EQ(SETONEFROMKEYCODE((std::string("Digit") += std::to_string(d)).c_str()), 1 + d);
   EXPECT_EQ(SETONEFROMKEYCODE("Digit0"), 0x0B);
   for (int f = 1; f <= 10; ++f)
-    EXPECT_EQ(SETONEFROMKEYCODE(("F" + std::to_string(f)).c_str()), 0x3A + f);
+    EXPECT_EQ(SETONEFROMKEYCODE((std::string("F") += std::to_string(f)).c_str()), 0x3A + f);
   EXPECT_EQ(SETONEFROMKEYCODE("F11"), 0x57);
   EXPECT_EQ(SETONEFROMKEYCODE("F12"), 0x58);
 
