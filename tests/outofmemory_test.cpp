@@ -69,5 +69,10 @@ void check(bool ok, const char* what) {
 }  // namespace
 
 TEST(OutOfMemoryDeathTest, HugeCountsGiveEmptyObjects) {
+#if GTEST_HAS_DEATH_TEST
   EXPECT_EXIT(hugecounts(), ::testing::ExitedWithCode(0), "");
+#else
+  (void)&hugecounts;
+  GTEST_SKIP() << "needs a child process (WebAssembly cannot fork)";
+#endif
 }

@@ -29,7 +29,7 @@ common="-std=c++20 -g -O1 -fno-omit-frame-pointer -I$root/src"
 
 # The loader with what it draws through: bitmaps (and what they pull in) and
 # the runtime.
-sources="$root/fuzz/font_fuzz.cpp $(find "$root/src/zarvo/graphics" "$root/src/zarvo/png" \
+sources="$root/fuzz/font_fuzz.cpp $root/src/zarvo/assert.cpp $(find "$root/src/zarvo/graphics" "$root/src/zarvo/png" \
   "$root/src/zarvo/math" "$root/src/zarvo/runtime" -name '*.cpp' -not -path '*/runtime/web/*' | sort)"
 
 echo "fuzz_font: building the target with $cxx"

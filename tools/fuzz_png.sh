@@ -31,7 +31,7 @@ if [ -f /usr/include/libdeflate.h ] || pkg-config --exists libdeflate 2>/dev/nul
 fi
 
 # The decoder, and the runtime that image allocation lives in.
-sources="$root/fuzz/png_fuzz.cpp $(find "$root/src/zarvo/png" "$root/src/zarvo/runtime" -name '*.cpp' -not -path '*/runtime/web/*' | sort)"
+sources="$root/fuzz/png_fuzz.cpp $root/src/zarvo/assert.cpp $(find "$root/src/zarvo/png" "$root/src/zarvo/runtime" -name '*.cpp' -not -path '*/runtime/web/*' | sort)"
 
 echo "fuzz_png: building the target with $cxx"
 # shellcheck disable=SC2086
