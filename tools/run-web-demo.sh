@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 port=${1:-8000}
 tools/install-deps.sh web
 export NODE_PATH=/usr/share/nodejs  # emcc's node scripts find their modules here
-emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_BUILD_DEMO=ON >/dev/null
+emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_BUILD_DEMO=ON -DZARVO_BUILD_TESTS=OFF >/dev/null
 cmake --build build-web -j"$(nproc)" --target zarvo_demo
 # The page must come over http: a browser does not load the .wasm of a page
 # opened as a file.
