@@ -10,19 +10,10 @@
 set -eu
 
 seconds=${1:-60}
-root=$(cd "$(dirname "$0")/.." && pwd)
-out=${ZARVO_FUZZ_DIR:-$root/build-fuzz}
-cxx=${ZARVO_FUZZ_CXX:-}
-if [ -z "$cxx" ]; then
-  for c in clang++ clang++-14; do
-    if command -v "$c" >/dev/null 2>&1; then cxx=$c; break; fi
-  done
-fi
-[ -n "$cxx" ] || { echo "fuzz_font: clang++ not found" >&2; exit 1; }
+name=fuzz_font
+. "$(dirname "$0")/fuzz_common.sh"
 
 mkdir -p "$out/font-corpus" "$out/font-seeds" "$out/artifacts"
-sdl=$(pkg-config --cflags sdl2 2>/dev/null || echo "-I/usr/include/SDL2")
-sdllibs=$(pkg-config --libs sdl2 2>/dev/null || echo "-lSDL2")
 ft=$(pkg-config --cflags freetype2 2>/dev/null || echo "-I/usr/include/freetype2")
 ftlibs=$(pkg-config --libs freetype2 2>/dev/null || echo "-lfreetype")
 common="-std=c++20 -g -O1 -fno-omit-frame-pointer -I$root/src"

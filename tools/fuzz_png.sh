@@ -11,19 +11,10 @@
 set -eu
 
 seconds=${1:-60}
-root=$(cd "$(dirname "$0")/.." && pwd)
-out=${ZARVO_FUZZ_DIR:-$root/build-fuzz}
-cxx=${ZARVO_FUZZ_CXX:-}
-if [ -z "$cxx" ]; then
-  for c in clang++ clang++-14; do
-    if command -v "$c" >/dev/null 2>&1; then cxx=$c; break; fi
-  done
-fi
-[ -n "$cxx" ] || { echo "fuzz_png: clang++ not found" >&2; exit 1; }
+name=fuzz_png
+. "$(dirname "$0")/fuzz_common.sh"
 
 mkdir -p "$out/corpus" "$out/seeds" "$out/artifacts"
-sdl=$(pkg-config --cflags sdl2 2>/dev/null || echo "-I/usr/include/SDL2")
-sdllibs=$(pkg-config --libs sdl2 2>/dev/null || echo "-lSDL2")
 common="-std=c++20 -g -O1 -fno-omit-frame-pointer -I$root/src -I$root/tests"
 deflate=""
 if [ -f /usr/include/libdeflate.h ] || pkg-config --exists libdeflate 2>/dev/null; then
