@@ -439,20 +439,20 @@ ZARVO_VEC(SOFTLIGHT, false, {
 ZARVO_VEC(COLORDODGE, true, return divide<true>(_mm_slli_epi16(D, 8), _mm_sub_epi16(k16(256), S));)
 ZARVO_VEC(INVCOLORDODGE, true,
           return divide<true>(_mm_slli_epi16(S, 8), _mm_sub_epi16(k16(256), D));)
-// Either branch's quotient is below 128 (in the second D + 1 > 255 - S), so
-// 255 - q is q ^ 255.
-ZARVO_VEC(SOFTDODGE, false, {
-  const __m128i high = _mm_cmpgt_epi16(_mm_add_epi16(D, S), k16(255));
-  const __m128i q = divide<false>(_mm_slli_epi16(sel(high, inv(S), D), 7),
-                                  sel(high, _mm_add_epi16(D, k16(1)), _mm_sub_epi16(k16(256), S)));
+// SOFTDODGE and SOFTBURN: with a the byte whose product the low branch
+// divides and b = 255 - the other, the branch is a + (255 - b) < 256, i.e.
+// a <= b: then a 128 \ (b + 1), else b 128 \ (a + 1) - one division, the
+// operands swapped per lane. Either quotient is below 128 (the divisor is
+// larger than the byte it divides), so 255 - q is q ^ 255.
+inline __m128i softdivide(__m128i a, __m128i b) {
+  const __m128i high = _mm_cmpgt_epi16(a, b);
+  const __m128i t = _mm_and_si128(_mm_xor_si128(a, b), high);
+  const __m128i q = divide<false>(_mm_slli_epi16(_mm_xor_si128(a, t), 7),
+                                  _mm_add_epi16(_mm_xor_si128(b, t), k16(1)));
   return _mm_xor_si128(q, _mm_and_si128(high, k16(255)));
-})
-ZARVO_VEC(SOFTBURN, false, {
-  const __m128i high = _mm_cmpgt_epi16(_mm_add_epi16(D, S), k16(255));
-  const __m128i q = divide<false>(_mm_slli_epi16(sel(high, inv(D), S), 7),
-                                  sel(high, _mm_add_epi16(S, k16(1)), _mm_sub_epi16(k16(256), D)));
-  return _mm_xor_si128(q, _mm_and_si128(high, k16(255)));
-})
+}
+ZARVO_VEC(SOFTDODGE, false, return softdivide(D, inv(S));)
+ZARVO_VEC(SOFTBURN, false, return softdivide(S, inv(D));)
 // 255 - q with q saturated at 32767 stays in 16 bits and below 0 where the
 // exact value is.
 ZARVO_VEC(COLORBURN, true,
