@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "zarvo/runtime/simd.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 
 #include <algorithm>
 #include <cmath>
