@@ -635,7 +635,7 @@ uint32_t TRANSPARENT(uint32_t, uint32_t DEST, void*) { return DEST; }
   }                                                                             \
   namespace {                                                                   \
   void row_##NAME(const uint32_t* s, uint32_t* d, int32_t n, void* parameter) { \
-    rowblend<M##NAME>(s, d, n, parameter, I##NAME);                         \
+    rowblend<M##NAME>(s, d, n, parameter, I##NAME);                             \
   }                                                                             \
   }
 ZARVO_BLENDMODES(ZARVO_BLENDMODE)
