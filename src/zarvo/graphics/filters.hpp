@@ -9,7 +9,7 @@
 // W or H below 1, a null or unaligned PIXELS, a PITCH that is not a multiple
 // of 4 or is shorter than W * 4 in magnitude (a negative one walks upwards),
 // or a null PARAM where one is read, they leave the pixels alone. They need
-// no screen.
+// no screen, and give the same pixels at every kernel level (SIMDLEVEL).
 #include <cstdint>
 
 #include "zarvo/math/math.hpp"
@@ -57,12 +57,6 @@ constexpr FLIPDIRECTION operator&(FLIPDIRECTION A, FLIPDIRECTION B) {
 }
 
 namespace FILTER {
-
-// Chooses the row kernels of GRAYSCALE, CONTRAST and PIXELOFFSET: 2 AVX2,
-// 1 SSE2, 0 the portable loops; capped at what the processor has, and -1
-// restores the best. Returns the level in effect. For the tests, which hold
-// every level to the same results.
-int USEKERNELS(int level);
 
 // Red, green and blue become 255 - value.
 void INVERT(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, void* PARAM);
