@@ -71,13 +71,32 @@ struct STEEP {
   uint8_t t[16], p[16], g[16];
 };
 
+// CONTRAST's rule is a straight line through the bytes. In 16-bit lanes a
+// byte c becomes min((sat(x + add) - sub) >> t, 255), with x the high half of
+// (c * 256 + e) * m and sat() saturating subtraction and addition as SIMD
+// does (one of add and sub is 0). The numbers are searched for each amount
+// and checked against all 256 results of the rule. Per byte of a pixel, so
+// alpha can pass unchanged: there m = 2^(8 + t), e = add = sub = 0 (for t = 8,
+// m = 65535 and add = 1).
+struct LINE {
+  uint16_t m[4], e[4], add[4], sub[4];
+  int32_t t;
+};
+
+ZARVO_INLINE uint32_t linebyte(const LINE& l, int k, uint32_t c) {
+  const uint32_t x = ((c << 8 | l.e[k]) * l.m[k]) >> 16;
+  uint32_t y = std::min(x + l.add[k], 65535u);
+  y = y > l.sub[k] ? y - l.sub[k] : 0u;
+  return std::min(y >> l.t, 255u);
+}
+
 // Every level's kernels for the filters.
 struct FILTERROWS {
   void (*invert)(uint32_t* d, int32_t n);
   void (*gray)(uint32_t* d, int32_t n);
   void (*offset)(uint32_t* d, int32_t n, const OFFSETS& o);
-  // Each channel becomes clamp((c * m + k) >> 20), m below 2^22.
-  void (*affine)(uint32_t* d, int32_t n, int32_t m, int32_t k);
+  // CONTRAST as a line in 16-bit arithmetic (LINE).
+  void (*line)(uint32_t* d, int32_t n, const LINE& l);
   // Null where the level has no byte shuffle: CONTRAST at 100 then uses tables.
   void (*steep)(uint32_t* d, int32_t n, const STEEP& s);
   // Exchange a[i] with b[n - 1 - i], and a[i] with b[i].
@@ -153,18 +172,26 @@ ZARVO_INLINE void offsetbody(uint32_t* d, int32_t n, const OFFSETS& o) {
     }
 }
 
-ZARVO_INLINE void affinebody(uint32_t* d, int32_t n, int32_t m, int32_t k) {
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t p = d[i];
-    int32_t r = (static_cast<int32_t>((p >> 16) & 255u) * m + k) >> 20;
-    int32_t g = (static_cast<int32_t>((p >> 8) & 255u) * m + k) >> 20;
-    int32_t b = (static_cast<int32_t>(p & 255u) * m + k) >> 20;
-    r = DETAIL::CLAMPBYTE(r);
-    g = DETAIL::CLAMPBYTE(g);
-    b = DETAIL::CLAMPBYTE(b);
-    d[i] = (p & 0xFF000000u) | (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) |
-           static_cast<uint32_t>(b);
-  }
+ZARVO_INLINE void linebody(uint32_t* d, int32_t n, const LINE& l) {
+  // Local copies the row cannot overwrite; 16-bit steps, bytes in order, so
+  // the vectoriser finds the high multiply and the saturations.
+  uint16_t m[4], e[4], add[4], sub[4];
+  std::memcpy(m, l.m, sizeof m);
+  std::memcpy(e, l.e, sizeof e);
+  std::memcpy(add, l.add, sizeof add);
+  std::memcpy(sub, l.sub, sizeof sub);
+  const int t = l.t;
+  uint8_t* b = reinterpret_cast<uint8_t*>(d);
+  for (size_t i = 0; i < static_cast<size_t>(n) * 4; i += 4)
+    for (size_t k = 0; k < 4; ++k) {
+      const uint16_t c = static_cast<uint16_t>(b[i + k] << 8 | e[k]);
+      const uint16_t x = static_cast<uint16_t>((uint32_t{c} * m[k]) >> 16);
+      uint16_t y = static_cast<uint16_t>(x + add[k]);
+      y = y < x ? uint16_t{65535} : y;
+      y = y > sub[k] ? static_cast<uint16_t>(y - sub[k]) : uint16_t{0};
+      y = static_cast<uint16_t>(y >> t);
+      b[i + k] = static_cast<uint8_t>(y > 255 ? 255 : y);
+    }
 }
 
 ZARVO_INLINE void swapreversedbody(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
@@ -202,7 +229,7 @@ ZARVO_INLINE uint32_t offsetmapbody(uint32_t* __restrict d, const MATH::POINT* _
 
 void invertportable(uint32_t* d, int32_t n) { invertbody(d, n); }
 void offsetportable(uint32_t* d, int32_t n, const OFFSETS& o) { offsetbody(d, n, o); }
-void affineportable(uint32_t* d, int32_t n, int32_t m, int32_t k) { affinebody(d, n, m, k); }
+void lineportable(uint32_t* d, int32_t n, const LINE& l) { linebody(d, n, l); }
 void swapreversedportable(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
   swapreversedbody(a, b, n);
 }
@@ -334,57 +361,56 @@ ZARVO_TARGET_AVX2 void offsetavx2(uint32_t* d, int32_t n, const OFFSETS& o) {
   offsetbody(d + i, n - i, o);
 }
 
-// c * m with 16-bit multiplies: a 32-bit lane holds c and c << 7 (at most
-// 32640), and one madd with (m & 127, m >> 7) sums c * (m & 127) +
-// (c << 7) * (m >> 7), which is c * m exactly while m is below 2^22. Two
-// saturating packs then clamp to 0..255. Unpacks and packs stay within
-// 128-bit halves, so the AVX2 form keeps the pixel order too.
-inline __m128i affinesse2half(__m128i c16, __m128i mm, __m128i k) {
-  const __m128i c7 = _mm_slli_epi16(c16, 7);
-  const __m128i lo =
-      _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(c16, c7), mm), k), 20);
-  const __m128i hi =
-      _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(c16, c7), mm), k), 20);
-  return _mm_packs_epi32(lo, hi);
+// The bytes go into the high halves of 16-bit lanes, e into the low ones;
+// unpacks and the pack stay within 128-bit halves, so the AVX2 form keeps
+// the pixel order too.
+int64_t words(const uint16_t* w) {
+  int64_t v;
+  std::memcpy(&v, w, 8);
+  return v;
 }
 
-void affinesse2(uint32_t* d, int32_t n, int32_t m, int32_t k) {
-  const __m128i mm = _mm_set1_epi32((m >> 7) << 16 | (m & 127));
-  const __m128i kk = _mm_set1_epi32(k), zero = _mm_setzero_si128();
-  const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+int32_t bytesof(const uint16_t* w) {
+  return static_cast<int32_t>(w[0] | w[1] << 8 | w[2] << 16 | w[3] << 24);
+}
+
+inline __m128i linesse2half(__m128i c, __m128i m, __m128i add, __m128i sub, __m128i t) {
+  return _mm_srl_epi16(_mm_subs_epu16(_mm_adds_epu16(_mm_mulhi_epu16(c, m), add), sub), t);
+}
+
+void linesse2(uint32_t* d, int32_t n, const LINE& l) {
+  const __m128i e = _mm_set1_epi32(bytesof(l.e)), m = _mm_set1_epi64x(words(l.m));
+  const __m128i add = _mm_set1_epi64x(words(l.add)), sub = _mm_set1_epi64x(words(l.sub));
+  const __m128i t = _mm_cvtsi32_si128(l.t);
   int32_t i = 0;
   for (; i + 4 <= n; i += 4) {
     __m128i* at = reinterpret_cast<__m128i*>(d + i);
     const __m128i v = _mm_loadu_si128(at);
-    const __m128i c = _mm_packus_epi16(affinesse2half(_mm_unpacklo_epi8(v, zero), mm, kk),
-                                       affinesse2half(_mm_unpackhi_epi8(v, zero), mm, kk));
-    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(v, alpha), _mm_andnot_si128(alpha, c)));
+    _mm_storeu_si128(at, _mm_packus_epi16(linesse2half(_mm_unpacklo_epi8(e, v), m, add, sub, t),
+                                          linesse2half(_mm_unpackhi_epi8(e, v), m, add, sub, t)));
   }
-  affinebody(d + i, n - i, m, k);
+  linebody(d + i, n - i, l);
 }
 
-ZARVO_TARGET_AVX2 inline __m256i affineavx2half(__m256i c16, __m256i mm, __m256i k) {
-  const __m256i c7 = _mm256_slli_epi16(c16, 7);
-  const __m256i lo = _mm256_srai_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(c16, c7), mm), k), 20);
-  const __m256i hi = _mm256_srai_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(c16, c7), mm), k), 20);
-  return _mm256_packs_epi32(lo, hi);
+ZARVO_TARGET_AVX2 inline __m256i lineavx2half(__m256i c, __m256i m, __m256i add, __m256i sub,
+                                              __m128i t) {
+  return _mm256_srl_epi16(_mm256_subs_epu16(_mm256_adds_epu16(_mm256_mulhi_epu16(c, m), add), sub),
+                          t);
 }
 
-ZARVO_TARGET_AVX2 void affineavx2(uint32_t* d, int32_t n, int32_t m, int32_t k) {
-  const __m256i mm = _mm256_set1_epi32((m >> 7) << 16 | (m & 127));
-  const __m256i kk = _mm256_set1_epi32(k), zero = _mm256_setzero_si256();
-  const __m256i alpha = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+ZARVO_TARGET_AVX2 void lineavx2(uint32_t* d, int32_t n, const LINE& l) {
+  const __m256i e = _mm256_set1_epi32(bytesof(l.e)), m = _mm256_set1_epi64x(words(l.m));
+  const __m256i add = _mm256_set1_epi64x(words(l.add)), sub = _mm256_set1_epi64x(words(l.sub));
+  const __m128i t = _mm_cvtsi32_si128(l.t);
   int32_t i = 0;
   for (; i + 8 <= n; i += 8) {
     __m256i* at = reinterpret_cast<__m256i*>(d + i);
     const __m256i v = _mm256_loadu_si256(at);
-    const __m256i c = _mm256_packus_epi16(affineavx2half(_mm256_unpacklo_epi8(v, zero), mm, kk),
-                                          affineavx2half(_mm256_unpackhi_epi8(v, zero), mm, kk));
-    _mm256_storeu_si256(at, _mm256_blendv_epi8(c, v, alpha));
+    _mm256_storeu_si256(
+        at, _mm256_packus_epi16(lineavx2half(_mm256_unpacklo_epi8(e, v), m, add, sub, t),
+                                lineavx2half(_mm256_unpackhi_epi8(e, v), m, add, sub, t)));
   }
-  affinebody(d + i, n - i, m, k);
+  linebody(d + i, n - i, l);
 }
 
 uint32_t steepbyte(const STEEP& s, uint32_t c) {
@@ -555,14 +581,14 @@ ZARVO_TARGET_AVX2 uint32_t offsetmapavx2(uint32_t* d, const MATH::POINT* map, co
 #endif  // ZARVO_SIMD_X86
 
 const FILTERROWS TABLE[RUNTIME::SIMDLEVELS] = {
-    {invertportable, grayportable, offsetportable, affineportable, nullptr, swapreversedportable,
+    {invertportable, grayportable, offsetportable, lineportable, nullptr, swapreversedportable,
      swaprowsportable, offsetmapportable},
 #ifdef ZARVO_SIMD_X86
-    {invertportable, graysse2, offsetsse2, affinesse2, nullptr, swapreversedportable,
+    {invertportable, graysse2, offsetsse2, linesse2, nullptr, swapreversedportable,
      swaprowsportable, offsetmapsse2},
-    {invertportable, graysse2, offsetsse2, affinesse2, steepsse41, swapreversedportable,
+    {invertportable, graysse2, offsetsse2, linesse2, steepsse41, swapreversedportable,
      swaprowsportable, offsetmapsse2},
-    {invertavx2, grayavx2, offsetavx2, affineavx2, steepavx2, swapreversedavx2, swaprowsavx2,
+    {invertavx2, grayavx2, offsetavx2, lineavx2, steepavx2, swapreversedavx2, swaprowsavx2,
      offsetmapavx2},
 #endif
 };
@@ -578,6 +604,55 @@ void tablerow(uint32_t* __restrict d, int32_t n, const CHANNELTABLES& t) {
     const uint32_t p = d[i];
     d[i] = (p & 0xFF000000u) | t.r[(p >> 16) & 255u] | t.g[(p >> 8) & 255u] | t.b[p & 255u];
   }
+}
+
+// Finds a LINE giving out[] for slope f, trying the finest steps first.
+bool fitline(const uint32_t* out, double f, LINE& l) {
+  // The floors of a line rise by floor(f) or ceil(f) from byte to byte; at
+  // 100 the rule's results do not.
+  int32_t least = 256, most = -1;
+  for (int32_t c = 0; c < 255; ++c)
+    if (out[c] > 0 && out[c + 1] < 255) {
+      const int32_t rise = static_cast<int32_t>(out[c + 1]) - static_cast<int32_t>(out[c]);
+      least = std::min(least, rise);
+      most = std::max(most, rise);
+    }
+  if (most - least > 1) return false;
+  // Each candidate narrows the range of offsets that fit; most fail within
+  // a few bytes. Bounded, so a call costs at most some tens of microseconds.
+  int32_t budget = 1 << 17;
+  for (int32_t t = 8; t >= 1; --t) {
+    const int64_t m0 = std::llround(f * static_cast<double>(1 << (8 + t)));
+    for (const int64_t m : {m0, m0 - 1, m0 + 1}) {
+      if (m < 0 || m > 65535) continue;
+      for (int64_t e = 0; e < 256; ++e) {
+        int64_t lo = -65535, hi = 65536;
+        for (int64_t c = 0; c < 256 && lo < hi; ++c) {
+          const int64_t x = ((256 * c + e) * m) >> 16, o = out[c];
+          if (o > 0) lo = std::max(lo, (o << t) - x);
+          if (o < 255) hi = std::min(hi, ((o + 1) << t) - x);
+          if (--budget == 0) return false;
+        }
+        if (lo >= hi || lo > 65535) continue;
+        for (int k = 0; k < 3; ++k) {
+          l.m[k] = static_cast<uint16_t>(m);
+          l.e[k] = static_cast<uint16_t>(e);
+          l.add[k] = static_cast<uint16_t>(lo > 0 ? lo : 0);
+          l.sub[k] = static_cast<uint16_t>(lo < 0 ? -lo : 0);
+        }
+        l.m[3] = static_cast<uint16_t>(t == 8 ? 65535 : 1 << (8 + t));
+        l.e[3] = 0;
+        l.add[3] = t == 8 ? 1 : 0;
+        l.sub[3] = 0;
+        l.t = t;
+        bool same = true;
+        for (uint32_t c = 0; c < 256; ++c)
+          same = same && linebyte(l, 0, c) == out[c] && linebyte(l, 3, c) == c;
+        if (same) return true;
+      }
+    }
+  }
+  return false;
 }
 
 void reverserow(const FILTERROWS& k, uint32_t* row, int32_t n) {
@@ -631,22 +706,13 @@ void CONTRAST(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
     const double x = (c / 255.0 - 0.5) * f * 255.0 + 127.5;
     out[c] = x < 0.0 ? 0u : (x > 255.0 ? 255u : static_cast<uint32_t>(DETAIL::ROUNDEVENFAST(x)));
   }
-  // The rule is a straight line through the bytes. When a line in 20-bit
-  // fixed point gives the same 256 results, run that; otherwise (at 100 the
-  // doubles round their many halves unevenly) nibble lookups where the level
-  // has byte shuffles, or a table.
+  // A line in 16-bit arithmetic where one gives the 256 results; otherwise
+  // (at 100 the doubles round their many halves unevenly) nibble lookups
+  // where the level has byte shuffles, or a table.
   const FILTERROWS& k = KERNELS(TABLE);
-  constexpr int64_t one = int64_t{1} << 20;
-  const int64_t m = std::llround(f * static_cast<double>(one));
-  int64_t lo = INT32_MIN, hi = INT32_MAX;
-  for (int64_t c = 0; c < 256; ++c) {
-    const int64_t at = c * m, o = out[c];
-    if (o > 0) lo = std::max(lo, o * one - at);
-    if (o < 255) hi = std::min(hi, (o + 1) * one - at);
-  }
-  if (lo < hi && lo + 255 * m <= INT32_MAX && m < (int64_t{1} << 22)) {
-    for (int32_t y = 0; y < r.h; ++y)
-      k.affine(r.row(y), r.w, static_cast<int32_t>(m), static_cast<int32_t>(lo));
+  LINE line;
+  if (fitline(out, f, line)) {
+    for (int32_t y = 0; y < r.h; ++y) k.line(r.row(y), r.w, line);
     return;
   }
 #ifdef ZARVO_SIMD_X86
