@@ -618,38 +618,45 @@ bool fitline(const uint32_t* out, double f, LINE& l) {
       most = std::max(most, rise);
     }
   if (most - least > 1) return false;
-  // Each candidate narrows the range of offsets that fit; most fail within
-  // a few bytes. Bounded, so a call costs at most some tens of microseconds.
-  int32_t budget = 1 << 17;
+  // With e * m + 65536 K = z, the byte c gives clamp(((256 c m + z) >> 16)
+  // >> t): a line whose offset z (in 1/65536) any value in [lo, hi) fits.
+  // The finest steps are tried first; z then needs e in 0..255 and K in
+  // -65535..65535 (K is add - sub).
   for (int32_t t = 8; t >= 1; --t) {
     const int64_t m0 = std::llround(f * static_cast<double>(1 << (8 + t)));
     for (const int64_t m : {m0, m0 - 1, m0 + 1}) {
-      if (m < 0 || m > 65535) continue;
-      for (int64_t e = 0; e < 256; ++e) {
-        int64_t lo = -65535, hi = 65536;
-        for (int64_t c = 0; c < 256 && lo < hi; ++c) {
-          const int64_t x = ((256 * c + e) * m) >> 16, o = out[c];
-          if (o > 0) lo = std::max(lo, (o << t) - x);
-          if (o < 255) hi = std::min(hi, ((o + 1) << t) - x);
-          if (--budget == 0) return false;
-        }
-        if (lo >= hi || lo > 65535) continue;
-        for (int k = 0; k < 3; ++k) {
-          l.m[k] = static_cast<uint16_t>(m);
-          l.e[k] = static_cast<uint16_t>(e);
-          l.add[k] = static_cast<uint16_t>(lo > 0 ? lo : 0);
-          l.sub[k] = static_cast<uint16_t>(lo < 0 ? -lo : 0);
-        }
-        l.m[3] = static_cast<uint16_t>(t == 8 ? 65535 : 1 << (8 + t));
-        l.e[3] = 0;
-        l.add[3] = t == 8 ? 1 : 0;
-        l.sub[3] = 0;
-        l.t = t;
-        bool same = true;
-        for (uint32_t c = 0; c < 256; ++c)
-          same = same && linebyte(l, 0, c) == out[c] && linebyte(l, 3, c) == c;
-        if (same) return true;
+      if (m < 1 || m > 65535) continue;
+      int64_t lo = INT64_MIN / 2, hi = INT64_MAX / 2;
+      for (int64_t c = 0; c < 256; ++c) {
+        const int64_t at = 256 * c * m, o = out[c];
+        if (o > 0) lo = std::max(lo, (o << t << 16) - at);
+        if (o < 255) hi = std::min(hi, ((o + 1) << t << 16) - at);
       }
+      if (lo >= hi) continue;
+      // The least z from lo: K = floor(lo / 65536) and the least e reaching
+      // lo, or the next K with e = 0.
+      int64_t K = lo >= 0 ? lo / 65536 : -((-lo + 65535) / 65536);
+      int64_t e = (lo - K * 65536 + m - 1) / m;
+      if (e > 255 || K * 65536 + e * m >= hi) {
+        K += 1;
+        e = 0;
+      }
+      if (K * 65536 + e * m >= hi || K < -65535 || K > 65535) continue;
+      for (int k = 0; k < 3; ++k) {
+        l.m[k] = static_cast<uint16_t>(m);
+        l.e[k] = static_cast<uint16_t>(e);
+        l.add[k] = static_cast<uint16_t>(K > 0 ? K : 0);
+        l.sub[k] = static_cast<uint16_t>(K < 0 ? -K : 0);
+      }
+      l.m[3] = static_cast<uint16_t>(t == 8 ? 65535 : 1 << (8 + t));
+      l.e[3] = 0;
+      l.add[3] = t == 8 ? 1 : 0;
+      l.sub[3] = 0;
+      l.t = t;
+      bool same = true;
+      for (uint32_t c = 0; c < 256; ++c)
+        same = same && linebyte(l, 0, c) == out[c] && linebyte(l, 3, c) == c;
+      if (same) return true;
     }
   }
   return false;
