@@ -1,6 +1,7 @@
-// Filters: worked values, the row loops against the per-pixel rules (grey
-// scale and contrast exhaustively), flips of every shape, offset maps,
-// APPLYFILTER's dispatch and the arguments every filter refuses.
+// Filters: worked values, the row loops against the per-pixel rules at every
+// kernel level (grey scale, contrast and the byte offsets exhaustively), flips
+// of every shape, offset maps, APPLYFILTER's dispatch and the arguments every
+// filter refuses.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -72,12 +72,12 @@ struct STEEP {
 };
 
 // CONTRAST's rule is a straight line through the bytes. In 16-bit lanes a
-// byte c becomes min((sat(x + add) - sub) >> t, 255), with x the high half of
-// (c * 256 + e) * m and sat() saturating subtraction and addition as SIMD
-// does (one of add and sub is 0). The numbers are searched for each amount
-// and checked against all 256 results of the rule. Per byte of a pixel, so
-// alpha can pass unchanged: there m = 2^(8 + t), e = add = sub = 0 (for t = 8,
-// m = 65535 and add = 1).
+// byte c becomes min(sat(sat(x + add) - sub) >> t, 255), with x the high
+// half of (c * 256 + e) * m and sat() holding to 0..65535 as the saturating
+// adds do (one of add and sub is 0). fitline finds the numbers for an amount
+// and checks them against all 256 results of the rule. They are per byte of
+// a pixel, so alpha passes unchanged: there m = 2^(8 + t) and e = add = sub
+// = 0 (for t = 8, m = 65535 and add = 1).
 struct LINE {
   uint16_t m[4], e[4], add[4], sub[4];
   int32_t t;
@@ -102,9 +102,10 @@ struct FILTERROWS {
   // Exchange a[i] with b[n - 1 - i], and a[i] with b[i].
   void (*swapreversed)(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n);
   void (*swaprows)(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n);
-  // Row `row` of PIXELOFFSET (see there); returns the last row of the copy it read.
+  // Row `row` of PIXELOFFSET (see there), with rows 0..ready-1 of the copy
+  // filled; returns the highest row its points name.
   uint32_t (*offsetmap)(uint32_t* d, const MATH::POINT* map, const uint32_t* copy, int32_t n,
-                        uint32_t w, uint32_t h, uint32_t row);
+                        uint32_t w, uint32_t h, uint32_t row, uint32_t ready);
 };
 
 // ---- The plain loops: the portable level, and compiled again for AVX2 ----
@@ -211,18 +212,20 @@ ZARVO_INLINE void swaprowsbody(uint32_t* __restrict a, uint32_t* __restrict b, i
 }
 
 // Pixel i of row `row` takes copy[y * w + x] for the point (x, y); a point
-// outside the w x h copy names the pixel's own old value there.
+// outside the w x h copy names the pixel's own old value there. A point in a
+// row not yet copied (ready and beyond) takes the own value for now: the
+// caller sees the row in the result, copies it and runs the row again.
 // Starts at pixel `from`, so the vector loops can hand it their tails.
 ZARVO_INLINE uint32_t offsetmapbody(uint32_t* __restrict d, const MATH::POINT* __restrict map,
                                     const uint32_t* __restrict copy, int32_t n, uint32_t w,
-                                    uint32_t h, uint32_t row, int32_t from = 0) {
+                                    uint32_t h, uint32_t row, uint32_t ready, int32_t from = 0) {
   const uint32_t own = row * w;
   uint32_t top = row;
   for (int32_t i = from; i < n; ++i) {
     const uint32_t x = static_cast<uint32_t>(map[i].X), y = static_cast<uint32_t>(map[i].Y);
     const bool in = x < w && y < h;
     top = std::max(top, in ? y : row);
-    d[i] = copy[in ? y * w + x : own + static_cast<uint32_t>(i)];
+    d[i] = copy[in && y < ready ? y * w + x : own + static_cast<uint32_t>(i)];
   }
   return top;
 }
@@ -237,8 +240,8 @@ void swaprowsportable(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n)
   swaprowsbody(a, b, n);
 }
 uint32_t offsetmapportable(uint32_t* d, const MATH::POINT* map, const uint32_t* copy, int32_t n,
-                           uint32_t w, uint32_t h, uint32_t row) {
-  return offsetmapbody(d, map, copy, n, w, h, row);
+                           uint32_t w, uint32_t h, uint32_t row, uint32_t ready) {
+  return offsetmapbody(d, map, copy, n, w, h, row, ready);
 }
 
 #ifdef ZARVO_SIMD_X86
@@ -496,16 +499,18 @@ ZARVO_TARGET_AVX2 void steepavx2(uint32_t* d, int32_t n, const STEEP& s) {
 }
 
 // Four points at a time turned into indices into the copy; a point outside
-// it names the pixel's own old value there, so every lane just loads (scalar
+// it (or in a row not yet copied) names the pixel's own old value there, so
+// every lane just loads (scalar
 // loads: SSE2 has no gather, and on the processors measured they beat AVX2's).
 // The products y * w are pmuludq pairs.
 uint32_t offsetmapsse2(uint32_t* d, const MATH::POINT* map, const uint32_t* copy, int32_t n,
-                       uint32_t w, uint32_t h, uint32_t row) {
+                       uint32_t w, uint32_t h, uint32_t row, uint32_t ready) {
   const __m128i sign = _mm_set1_epi32(INT32_MIN);
   const __m128i vw = _mm_set1_epi32(static_cast<int32_t>(w));
   const __m128i wlimit = _mm_xor_si128(vw, sign);
   const __m128i hlimit = _mm_xor_si128(_mm_set1_epi32(static_cast<int32_t>(h)), sign);
   const __m128i vrow = _mm_set1_epi32(static_cast<int32_t>(row));
+  const __m128i vready = _mm_set1_epi32(static_cast<int32_t>(ready));
   __m128i self =
       _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(row * w)), _mm_setr_epi32(0, 1, 2, 3));
   // Rows read, all below h <= INT32_MAX, so signed comparisons hold.
@@ -522,8 +527,9 @@ uint32_t offsetmapsse2(uint32_t* d, const MATH::POINT* map, const uint32_t* copy
     const __m128i even = _mm_mul_epu32(y, vw), odd = _mm_mul_epu32(_mm_srli_epi64(y, 32), vw);
     const __m128i yw =
         _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+    const __m128i use = _mm_and_si128(inside, _mm_cmpgt_epi32(vready, y));
     const __m128i at =
-        _mm_or_si128(_mm_and_si128(inside, _mm_add_epi32(yw, x)), _mm_andnot_si128(inside, self));
+        _mm_or_si128(_mm_and_si128(use, _mm_add_epi32(yw, x)), _mm_andnot_si128(use, self));
     const __m128i ys = _mm_or_si128(_mm_and_si128(inside, y), _mm_andnot_si128(inside, vrow));
     const __m128i more = _mm_cmpgt_epi32(ys, most);
     most = _mm_or_si128(_mm_and_si128(more, ys), _mm_andnot_si128(more, most));
@@ -536,17 +542,19 @@ uint32_t offsetmapsse2(uint32_t* d, const MATH::POINT* map, const uint32_t* copy
   _mm_store_si128(reinterpret_cast<__m128i*>(lanes), most);
   uint32_t top = row;
   for (uint32_t v : lanes) top = std::max(top, v);
-  return std::max(top, offsetmapbody(d, map, copy, n, w, h, row, i));
+  return std::max(top, offsetmapbody(d, map, copy, n, w, h, row, ready, i));
 }
 
 // The same, eight points at a time.
 ZARVO_TARGET_AVX2 uint32_t offsetmapavx2(uint32_t* d, const MATH::POINT* map, const uint32_t* copy,
-                                         int32_t n, uint32_t w, uint32_t h, uint32_t row) {
+                                         int32_t n, uint32_t w, uint32_t h, uint32_t row,
+                                         uint32_t ready) {
   const __m256i sign = _mm256_set1_epi32(INT32_MIN);
   const __m256i vw = _mm256_set1_epi32(static_cast<int32_t>(w));
   const __m256i wlimit = _mm256_xor_si256(vw, sign);
   const __m256i hlimit = _mm256_xor_si256(_mm256_set1_epi32(static_cast<int32_t>(h)), sign);
   const __m256i vrow = _mm256_set1_epi32(static_cast<int32_t>(row));
+  const __m256i vready = _mm256_set1_epi32(static_cast<int32_t>(ready));
   __m256i self = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(row * w)),
                                   _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
   __m256i most = vrow;
@@ -564,8 +572,9 @@ ZARVO_TARGET_AVX2 uint32_t offsetmapavx2(uint32_t* d, const MATH::POINT* map, co
         _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(a, b, 0xDD)), 0xD8);
     const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(wlimit, _mm256_xor_si256(x, sign)),
                                             _mm256_cmpgt_epi32(hlimit, _mm256_xor_si256(y, sign)));
+    const __m256i use = _mm256_and_si256(inside, _mm256_cmpgt_epi32(vready, y));
     const __m256i at =
-        _mm256_blendv_epi8(self, _mm256_add_epi32(_mm256_mullo_epi32(y, vw), x), inside);
+        _mm256_blendv_epi8(self, _mm256_add_epi32(_mm256_mullo_epi32(y, vw), x), use);
     most = _mm256_max_epi32(most, _mm256_blendv_epi8(vrow, y, inside));
     self = _mm256_add_epi32(self, _mm256_set1_epi32(8));
     alignas(32) uint32_t idx[8];
@@ -576,7 +585,7 @@ ZARVO_TARGET_AVX2 uint32_t offsetmapavx2(uint32_t* d, const MATH::POINT* map, co
   _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), most);
   uint32_t top = row;
   for (uint32_t v : lanes) top = std::max(top, v);
-  return std::max(top, offsetmapbody(d, map, copy, n, w, h, row, i));
+  return std::max(top, offsetmapbody(d, map, copy, n, w, h, row, ready, i));
 }
 #endif  // ZARVO_SIMD_X86
 
@@ -753,9 +762,9 @@ void PIXELOFFSET(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PIT
   uint32_t* copy = static_cast<uint32_t*>(std::malloc(count * 4));
   if (!copy) return;
   // Rows are copied just ahead of their use, so the copy and the image stay
-  // in cache. A point beyond the copied rows names a row not yet written;
-  // that row is copied, and the current row (whose own old values are in the
-  // copy already) runs again.
+  // in cache. A point beyond the copied rows names a row not yet written (and
+  // reads nothing from the copy); that row is copied, and the current row
+  // (whose own old values are in the copy already) runs again.
   constexpr int32_t AHEAD = 8;
   const FILTERROWS& k = KERNELS(TABLE);
   const uint32_t uw = static_cast<uint32_t>(W), uh = static_cast<uint32_t>(H);
@@ -768,7 +777,7 @@ void PIXELOFFSET(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PIT
     fill(int64_t{y} + 1 + AHEAD);
     for (;;) {
       const uint32_t top = k.offsetmap(r.row(y), PARAM + static_cast<size_t>(y) * uw, copy, W, uw,
-                                       uh, static_cast<uint32_t>(y));
+                                       uh, static_cast<uint32_t>(y), static_cast<uint32_t>(copied));
       if (int64_t{top} < copied) break;
       fill(int64_t{top} + 1 + AHEAD);
     }
