@@ -364,3 +364,14 @@ TEST_F(Filters, RefusedArguments) {
   FILTER::INVERT(r.p() + 1, 4, 2, 4, r.pitch(), nullptr);
   EXPECT_EQ(r.px, before);
 }
+
+// The filters' old level switch now moves the library's one level.
+TEST(FilterRows, UseKernelsLowersTheLibraryLevel) {
+  EXPECT_EQ(FILTER::USEKERNELS(0), 0);
+  EXPECT_EQ(RUNTIME::SIMDLEVEL(), 0);
+  const int best = FILTER::USEKERNELS(-1);
+  EXPECT_EQ(RUNTIME::SIMDLEVEL(), RUNTIME::SIMDBEST());
+  EXPECT_EQ(best, RUNTIME::SIMDBEST() == 0 ? 0 : RUNTIME::SIMDBEST() == 3 ? 2 : 1);
+  EXPECT_EQ(FILTER::USEKERNELS(7), best);
+  FILTER::USEKERNELS(-1);
+}

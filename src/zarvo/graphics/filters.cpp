@@ -804,6 +804,18 @@ void FLIP(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, con
   }
 }
 
+int USEKERNELS(int level) {
+  using namespace RUNTIME;
+#ifdef ZARVO_SIMD_X86
+  const int mapped = level < 0 ? -1 : level >= 2 ? AVX2 : level == 1 ? SSE2 : PORTABLE;
+  const int now = SIMDLEVEL(mapped);
+  return now == AVX2 ? 2 : now == PORTABLE ? 0 : 1;
+#else
+  SIMDLEVEL(level < 0 ? -1 : PORTABLE);
+  return 0;
+#endif
+}
+
 }  // namespace FILTER
 
 namespace {

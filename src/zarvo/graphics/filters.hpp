@@ -91,6 +91,12 @@ void PIXELOFFSET(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PIT
 void FLIP(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
           const int32_t* PARAM);
 
+// Kept for callers of the filters' own level switch, which is now the
+// library's (RUNTIME::SIMDLEVEL): 2 AVX2, 1 SSE2, 0 the plain loops, -1 the
+// best. Lowers every kernel family, not only the filters. Returns the level
+// in effect in the same numbering.
+int USEKERNELS(int level);
+
 }  // namespace FILTER
 
 }  // namespace ZARVO::GRAPHICS
