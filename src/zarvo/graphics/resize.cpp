@@ -1,8 +1,14 @@
 // BITMAP::RESIZE: nearest-neighbour and bilinear scaling, and tiling.
+//
+// Bilinear works in two passes: a horizontal pass turns a source row into a
+// row of 16-bit channel sums (kept while the following new rows still use
+// that source row), and a vertical pass mixes two such rows into each new
+// row. With the rounding done once, at the end, the two passes give exactly
+// the one-step rule in resize.hpp. Mask-colour pixels are rare; rows whose
+// neighbourhood has one are patched afterwards with the per-pixel rule.
 #include "zarvo/graphics/resize.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -10,8 +16,11 @@
 
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/simd.hpp"
 
-#include "zarvo/runtime/multiversion.hpp"
+#ifdef ZARVO_SIMD_X86
+#include <immintrin.h>
+#endif
 
 namespace ZARVO::GRAPHICS {
 
@@ -33,15 +42,251 @@ std::unique_ptr<T[]> scratch(size_t n) {
   return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
 }
 
-ZARVO_MULTIVERSION void gather32(uint32_t* __restrict d, const uint32_t* __restrict s,
-                                 const uint32_t* __restrict xs, uint32_t n) {
+// ---- Nearest neighbour -------------------------------------------------
+
+ZARVO_INLINE void gatherbody(uint32_t* __restrict d, const uint32_t* __restrict s,
+                             const uint32_t* __restrict xs, uint32_t n) {
   for (uint32_t i = 0; i < n; ++i) d[i] = s[xs[i]];
 }
+void gatherportable(uint32_t* __restrict d, const uint32_t* __restrict s,
+                    const uint32_t* __restrict xs, uint32_t n) {
+  gatherbody(d, s, xs, n);
+}
+#ifdef ZARVO_SIMD_X86
+ZARVO_TARGET_AVX2 void gatheravx2(uint32_t* __restrict d, const uint32_t* __restrict s,
+                                  const uint32_t* __restrict xs, uint32_t n) {
+  gatherbody(d, s, xs, n);
+}
+#endif
+
+// ---- Bilinear: the rule ------------------------------------------------
+
+// Where a new column (or row) i samples an old axis of n pixels when it
+// becomes m: two neighbours and the weight of the second, 0..255.
+struct TAP {
+  uint32_t a, b, w;
+};
+
+// The centre of new pixel i lies at ((2i + 1) n - m) / 2m in old pixels;
+// worked out in integers so that a weight exactly halfway rounds up on every
+// machine (the same sum in doubles could land either side of the half).
+TAP tap(uint32_t i, uint32_t n, uint32_t m) {
+  const int64_t num = (2 * static_cast<int64_t>(i) + 1) * n - m;
+  if (num <= 0) return {0, 0, 0};
+  const uint64_t den = 2 * static_cast<uint64_t>(m);
+  uint64_t a = static_cast<uint64_t>(num) / den;
+  const uint64_t r = static_cast<uint64_t>(num) % den;
+  uint32_t w = static_cast<uint32_t>((512 * r + den) / (2 * den));
+  if (w == 256) {
+    ++a;
+    w = 0;
+  }
+  if (a + 1 >= n) return {n - 1, n - 1, 0};
+  // A neighbour of weight 0 is not read, so a mask pixel there changes nothing.
+  return {static_cast<uint32_t>(a), static_cast<uint32_t>(a) + (w ? 1 : 0), w};
+}
+
+inline uint32_t channel(uint32_t p, int c) { return (p >> c) & 255u; }
+
+// One new pixel from its four neighbours (rows 0 and 1, columns a and b).
+uint32_t bilinearpixel(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, uint32_t wx,
+                       uint32_t wy) {
+  const uint32_t p[4] = {p00, p10, p01, p11};
+  uint32_t w[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
+  uint32_t total = 0;
+  for (int k = 0; k < 4; ++k) {
+    if (ISMASK(p[k])) w[k] = 0;
+    total += w[k];
+  }
+  // Only mask pixels in reach: copy the nearest (ties go to the first).
+  if (total == 0) return p[(wx > 128 ? 1 : 0) + (wy > 128 ? 2 : 0)];
+  uint32_t out = 0;
+  for (int c = 0; c < 32; c += 8) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v += w[k] * channel(p[k], c);
+    out |= ((v + total / 2) / total) << c;
+  }
+  return out;
+}
+
+// ---- Bilinear: the row kernels -----------------------------------------
+
+// A new column for the horizontal kernels: the pair of old pixels s[i],
+// s[i + 1] (always both inside the row) and their weights w0 | w1 << 16,
+// w0 + w1 = 256. The right edge, one old pixel at full weight, reads as the
+// pair ending there with weights 0 and 256.
+struct HTAP {
+  uint32_t i, wt;
+};
+
+// Row sums are stored as sum - 32768 (int16): the vertical multiply-add then
+// works on signed 16-bit lanes, and the bias comes back as a constant.
+constexpr int32_t BIAS = 32768;
+constexpr int32_t VROUND = (BIAS << 8) + 32768;
+
+ZARVO_INLINE void hbody(const uint32_t* __restrict s, int16_t* __restrict h,
+                        const HTAP* __restrict t, uint32_t n) {
+  for (uint32_t x = 0; x < n; ++x) {
+    const uint32_t p = s[t[x].i], q = s[t[x].i + 1];
+    const int32_t w0 = static_cast<int32_t>(t[x].wt & 0xFFFF), w1 = static_cast<int32_t>(t[x].wt >> 16);
+    for (int c = 0; c < 4; ++c)
+      h[4 * x + c] = static_cast<int16_t>(w0 * static_cast<int32_t>(channel(p, 8 * c)) +
+                                          w1 * static_cast<int32_t>(channel(q, 8 * c)) - BIAS);
+  }
+}
+
+ZARVO_INLINE void vbody(const int16_t* __restrict h0, const int16_t* __restrict h1,
+                        uint32_t* __restrict d, uint32_t n, uint32_t wy) {
+  const int32_t w0 = 256 - static_cast<int32_t>(wy), w1 = static_cast<int32_t>(wy);
+  for (uint32_t x = 0; x < n; ++x) {
+    uint32_t out = 0;
+    for (int c = 0; c < 4; ++c) {
+      const int32_t v = h0[4 * x + c] * w0 + h1[4 * x + c] * w1 + VROUND;
+      out |= static_cast<uint32_t>(v >> 16) << (8 * c);
+    }
+    d[x] = out;
+  }
+}
+
+void hportable(const uint32_t* __restrict s, int16_t* __restrict h, const HTAP* __restrict t,
+               uint32_t n) {
+  hbody(s, h, t, n);
+}
+void vportable(const int16_t* __restrict h0, const int16_t* __restrict h1, uint32_t* __restrict d,
+               uint32_t n, uint32_t wy) {
+  vbody(h0, h1, d, n, wy);
+}
+
+#ifdef ZARVO_SIMD_X86
+
+inline __m128i pairsse2(const uint32_t* s, uint32_t i) {
+  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i));
+}
+
+// SSE2, two new pixels a step: each pair's bytes interleaved (a0 b0 a1 b1 ...),
+// widened to words and multiplied-added with (w0, w1).
+void hsse2(const uint32_t* __restrict s, int16_t* __restrict h, const HTAP* __restrict t,
+           uint32_t n) {
+  const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi32(-BIAS);
+  uint32_t x = 0;
+  for (; x + 2 <= n; x += 2) {
+    const __m128i both = _mm_unpacklo_epi64(pairsse2(s, t[x].i), pairsse2(s, t[x + 1].i));  // a0 b0 | a1 b1 (pixels)
+    // a0 a1 b0 b1 as pixels, then bytes of a and b interleaved per pair.
+    const __m128i sw = _mm_shuffle_epi32(both, _MM_SHUFFLE(3, 1, 2, 0));
+    const __m128i il = _mm_unpacklo_epi8(sw, _mm_srli_si128(sw, 8));
+    __m128i m0 = _mm_madd_epi16(_mm_unpacklo_epi8(il, zero), _mm_set1_epi32(int(t[x].wt)));
+    __m128i m1 = _mm_madd_epi16(_mm_unpackhi_epi8(il, zero), _mm_set1_epi32(int(t[x + 1].wt)));
+    m0 = _mm_add_epi32(m0, bias);
+    m1 = _mm_add_epi32(m1, bias);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 4 * x), _mm_packs_epi32(m0, m1));
+  }
+  hbody(s, h + 4 * x, t + x, n - x);
+}
+
+// SSE2, four new pixels a step: words of the two rows interleaved and
+// multiplied-added with (256 - wy, wy).
+void vsse2(const int16_t* __restrict h0, const int16_t* __restrict h1, uint32_t* __restrict d,
+           uint32_t n, uint32_t wy) {
+  const __m128i w = _mm_set1_epi32(int((256 - wy) | (wy << 16)));
+  const __m128i round = _mm_set1_epi32(VROUND);
+  const auto mix = [&](__m128i a, __m128i b) {
+    __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w);
+    __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w);
+    lo = _mm_srli_epi32(_mm_add_epi32(lo, round), 16);
+    hi = _mm_srli_epi32(_mm_add_epi32(hi, round), 16);
+    return _mm_packs_epi32(lo, hi);
+  };
+  uint32_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i* a = reinterpret_cast<const __m128i*>(h0 + 4 * x);
+    const __m128i* b = reinterpret_cast<const __m128i*>(h1 + 4 * x);
+    const __m128i p0 = mix(_mm_loadu_si128(a), _mm_loadu_si128(b));
+    const __m128i p1 = mix(_mm_loadu_si128(a + 1), _mm_loadu_si128(b + 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_packus_epi16(p0, p1));
+  }
+  vbody(h0 + 4 * x, h1 + 4 * x, d + x, n - x, wy);
+}
+
+// AVX2, four new pixels a step: the four pairs in one register, widened by a
+// byte shuffle into (a, b) words, each pixel's weights spread by a permute.
+ZARVO_TARGET_AVX2 void havx2(const uint32_t* __restrict s, int16_t* __restrict h,
+                             const HTAP* __restrict t, uint32_t n) {
+  const __m256i bias = _mm256_set1_epi32(-BIAS);
+  const __m256i first = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,
+                                         0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+  const __m256i second = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1,
+                                          8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+  const __m256i spread0 = _mm256_setr_epi32(0, 0, 0, 0, 2, 2, 2, 2);
+  const __m256i spread1 = _mm256_setr_epi32(1, 1, 1, 1, 3, 3, 3, 3);
+  uint32_t x = 0;
+  for (; x + 4 <= n; x += 4) {
+    const __m128i lo = _mm_unpacklo_epi64(pairsse2(s, t[x].i), pairsse2(s, t[x + 1].i));
+    const __m128i hi = _mm_unpacklo_epi64(pairsse2(s, t[x + 2].i), pairsse2(s, t[x + 3].i));
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+    const __m128i w4 = _mm_setr_epi32(int(t[x].wt), int(t[x + 1].wt), int(t[x + 2].wt),
+                                      int(t[x + 3].wt));
+    const __m256i w = _mm256_castsi128_si256(w4);
+    __m256i m0 = _mm256_madd_epi16(_mm256_shuffle_epi8(v, first),
+                                   _mm256_permutevar8x32_epi32(w, spread0));  // pixels 0 | 2
+    __m256i m1 = _mm256_madd_epi16(_mm256_shuffle_epi8(v, second),
+                                   _mm256_permutevar8x32_epi32(w, spread1));  // pixels 1 | 3
+    m0 = _mm256_add_epi32(m0, bias);
+    m1 = _mm256_add_epi32(m1, bias);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(h + 4 * x), _mm256_packs_epi32(m0, m1));
+  }
+  hbody(s, h + 4 * x, t + x, n - x);
+}
+
+// Sixteen channels of two rows mixed: the new bytes as words, in order.
+ZARVO_TARGET_AVX2 ZARVO_INLINE __m256i vmixavx2(__m256i a, __m256i b, __m256i w, __m256i round) {
+  __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w);
+  __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w);
+  lo = _mm256_srli_epi32(_mm256_add_epi32(lo, round), 16);
+  hi = _mm256_srli_epi32(_mm256_add_epi32(hi, round), 16);
+  return _mm256_packs_epi32(lo, hi);
+}
+
+// AVX2, eight new pixels a step; the in-lane packs leave the 64-bit quarters
+// as 0 2 1 3, which one permute puts back.
+ZARVO_TARGET_AVX2 void vavx2(const int16_t* __restrict h0, const int16_t* __restrict h1,
+                             uint32_t* __restrict d, uint32_t n, uint32_t wy) {
+  const __m256i w = _mm256_set1_epi32(int((256 - wy) | (wy << 16)));
+  const __m256i round = _mm256_set1_epi32(VROUND);
+  uint32_t x = 0;
+  for (; x + 8 <= n; x += 8) {
+    const __m256i* a = reinterpret_cast<const __m256i*>(h0 + 4 * x);
+    const __m256i* b = reinterpret_cast<const __m256i*>(h1 + 4 * x);
+    const __m256i p0 = vmixavx2(_mm256_loadu_si256(a), _mm256_loadu_si256(b), w, round);
+    const __m256i p1 = vmixavx2(_mm256_loadu_si256(a + 1), _mm256_loadu_si256(b + 1), w, round);
+    const __m256i out = _mm256_permute4x64_epi64(_mm256_packus_epi16(p0, p1), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), out);
+  }
+  vbody(h0 + 4 * x, h1 + 4 * x, d + x, n - x, wy);
+}
+
+#endif  // ZARVO_SIMD_X86
+
+struct RESIZEROWS {
+  void (*gather)(uint32_t*, const uint32_t*, const uint32_t*, uint32_t);
+  void (*hpass)(const uint32_t*, int16_t*, const HTAP*, uint32_t);
+  void (*vpass)(const int16_t*, const int16_t*, uint32_t*, uint32_t, uint32_t);
+};
+
+const RESIZEROWS TABLE[SIMDLEVELS] = {
+    {gatherportable, hportable, vportable},
+#ifdef ZARVO_SIMD_X86
+    {gatherportable, hsse2, vsse2},
+    {gatherportable, hsse2, vsse2},
+    {gatheravx2, havx2, vavx2},
+#endif
+};
+
+// ---- Nearest and bilinear over whole images ----------------------------
 
 template <class T>
 void gather(T* __restrict d, const T* __restrict s, const uint32_t* __restrict xs, uint32_t n) {
   if constexpr (sizeof(T) == 4)
-    gather32(d, s, xs, n);
+    KERNELS(TABLE).gather(d, s, xs, n);
   else
     for (uint32_t i = 0; i < n; ++i) d[i] = s[xs[i]];
 }
@@ -79,74 +324,110 @@ void nearest(const IMAGE* s, IMAGE* d) {
   }
 }
 
-// Where a new column (or row) samples the old axis: two neighbours and the
-// weight of the second, 0..255 in 1/256 steps.
-struct TAP {
-  uint32_t a, b, w;
-};
-
-TAP tap(uint32_t i, double factor, uint32_t old) {
-  double p = (i + 0.5) * factor - 0.5;
-  p = std::clamp(p, 0.0, static_cast<double>(old - 1));
-  uint32_t a = static_cast<uint32_t>(p);
-  uint32_t w = static_cast<uint32_t>(std::lround((p - a) * 256.0));
-  if (w == 256) {
-    ++a;
-    w = 0;
-  }
-  if (a >= old - 1) return {old - 1, old - 1, 0};
-  return {a, a + 1, w};
-}
-
-inline uint32_t channel(uint32_t p, int c) { return (p >> c) & 255u; }
-
-uint32_t bilinearpixel(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, uint32_t wx,
-                       uint32_t wy) {
-  const uint32_t p[4] = {p00, p10, p01, p11};
-  uint32_t w[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
-  if (!ISMASK(p00) && !ISMASK(p10) && !ISMASK(p01) && !ISMASK(p11)) {
-    uint32_t out = 0;
-    for (int c = 0; c < 32; c += 8) {
-      const uint32_t v = w[0] * channel(p00, c) + w[1] * channel(p10, c) +
-                         w[2] * channel(p01, c) + w[3] * channel(p11, c);
-      out |= ((v + 32768u) >> 16) << c;
-    }
-    return out;
-  }
-  // Mask pixels stand for "nothing here": leave them out and share their
-  // weight among the others, or copy the nearest when nothing else is in reach.
-  int nearest = 0;
-  uint32_t total = 0;
-  for (int k = 0; k < 4; ++k) {
-    if (w[k] > w[nearest]) nearest = k;
-    if (ISMASK(p[k])) w[k] = 0;
-    total += w[k];
-  }
-  if (total == 0) return p[nearest];
-  uint32_t out = 0;
-  for (int c = 0; c < 32; c += 8) {
-    uint32_t v = 0;
-    for (int k = 0; k < 4; ++k) v += w[k] * channel(p[k], c);
-    out |= ((v + total / 2) / total) << c;
-  }
-  return out;
-}
-
-void bilinear(const IMAGE* s, IMAGE* d) {
+// Without memory for the row buffers: the rule, one pixel at a time.
+void bilinearbypixel(const IMAGE* s, IMAGE* d) {
   const uint32_t sw = s->WIDTH, sh = s->HEIGHT, dw = d->WIDTH, dh = d->HEIGHT;
-  const double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
-  auto cols = scratch<TAP>(dw);
-  if (cols)
-    for (uint32_t x = 0; x < dw; ++x) cols[x] = tap(x, fx, sw);
   for (uint32_t y = 0; y < dh; ++y) {
-    const TAP ty = tap(y, fy, sh);
+    const TAP ty = tap(y, sh, dh);
     const uint32_t* r0 = row<uint32_t>(s, ty.a);
     const uint32_t* r1 = row<uint32_t>(s, ty.b);
     uint32_t* out = row<uint32_t>(d, y);
     for (uint32_t x = 0; x < dw; ++x) {
-      const TAP tx = cols ? cols[x] : tap(x, fx, sw);
+      const TAP tx = tap(x, sw, dw);
       out[x] = bilinearpixel(r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.w, ty.w);
     }
+  }
+}
+
+// Two cached horizontal rows, each with the mask flags of its new columns.
+class ROWCACHE {
+ public:
+  ROWCACHE(const IMAGE* s, const TAP* cols, const HTAP* htaps, uint32_t dw)
+      : s_(s), cols_(cols), htaps_(htaps), dw_(dw),
+        sums_(scratch<int16_t>(8 * static_cast<size_t>(dw))),
+        flags_(scratch<uint8_t>(2 * static_cast<size_t>(dw))) {}
+  bool ok() const { return sums_ && flags_; }
+
+  // The slots holding old rows a and b (the same when a = b), made as needed;
+  // a row still wanted is never the one replaced.
+  void get(uint32_t a, uint32_t b, int& ka, int& kb) {
+    ka = find(a);
+    kb = find(b);
+    if (ka < 0) make(ka = kb == 0 ? 1 : 0, a);
+    if (kb < 0) make(kb = ka == 0 ? 1 : 0, b);
+  }
+  const int16_t* sums(int k) const { return sums_.get() + 4 * static_cast<size_t>(dw_) * k; }
+  const uint8_t* flags(int k) const { return flags_.get() + static_cast<size_t>(dw_) * k; }
+  bool masked(int k) const { return masked_[k]; }
+
+ private:
+  int find(uint32_t sy) const {
+    return held_[0] == int64_t{sy} ? 0 : held_[1] == int64_t{sy} ? 1 : -1;
+  }
+  void make(int k, uint32_t sy) {
+    const uint32_t* in = row<uint32_t>(s_, sy);
+    int16_t* h = sums_.get() + 4 * static_cast<size_t>(dw_) * k;
+    if (s_->WIDTH == 1) {
+      // No pair to read: every new column is the one old pixel at full weight.
+      for (uint32_t x = 0; x < dw_; ++x)
+        for (int c = 0; c < 4; ++c)
+          h[4 * x + c] = static_cast<int16_t>(256 * static_cast<int32_t>(channel(in[0], 8 * c)) - BIAS);
+    } else {
+      KERNELS(TABLE).hpass(in, h, htaps_, dw_);
+    }
+    bool any = false;
+    for (uint32_t x = 0; x < s_->WIDTH; ++x) any |= ISMASK(in[x]);
+    masked_[k] = any;
+    if (any) {
+      uint8_t* f = flags_.get() + static_cast<size_t>(dw_) * k;
+      for (uint32_t x = 0; x < dw_; ++x) f[x] = ISMASK(in[cols_[x].a]) || ISMASK(in[cols_[x].b]);
+    }
+    held_[k] = sy;
+  }
+
+  const IMAGE* s_;
+  const TAP* cols_;
+  const HTAP* htaps_;
+  uint32_t dw_;
+  std::unique_ptr<int16_t[]> sums_;
+  std::unique_ptr<uint8_t[]> flags_;
+  int64_t held_[2] = {-1, -1};
+  bool masked_[2] = {false, false};
+};
+
+void bilinear(const IMAGE* s, IMAGE* d) {
+  const uint32_t sw = s->WIDTH, sh = s->HEIGHT, dw = d->WIDTH, dh = d->HEIGHT;
+  auto cols = scratch<TAP>(dw);
+  auto htaps = scratch<HTAP>(dw);
+  if (!cols || !htaps) return bilinearbypixel(s, d);
+  for (uint32_t x = 0; x < dw; ++x) {
+    const TAP t = cols[x] = tap(x, sw, dw);
+    if (sw == 1)
+      htaps[x] = {0, 256};  // unused: a one-pixel row is widened directly
+    else if (t.a == t.b)
+      htaps[x] = t.a + 1 < sw ? HTAP{t.a, 256} : HTAP{t.a - 1, 256u << 16};
+    else
+      htaps[x] = {t.a, (256 - t.w) | (t.w << 16)};
+  }
+  ROWCACHE cache(s, cols.get(), htaps.get(), dw);
+  if (!cache.ok()) return bilinearbypixel(s, d);
+  const auto vpass = KERNELS(TABLE).vpass;
+  for (uint32_t y = 0; y < dh; ++y) {
+    const TAP ty = tap(y, sh, dh);
+    int k0, k1;
+    cache.get(ty.a, ty.b, k0, k1);
+    uint32_t* out = row<uint32_t>(d, y);
+    vpass(cache.sums(k0), cache.sums(k1), out, dw, ty.w);
+    if (!cache.masked(k0) && !cache.masked(k1)) continue;
+    const uint8_t *f0 = cache.flags(k0), *f1 = cache.flags(k1);
+    const bool m0 = cache.masked(k0), m1 = cache.masked(k1);
+    const uint32_t* r0 = row<uint32_t>(s, ty.a);
+    const uint32_t* r1 = row<uint32_t>(s, ty.b);
+    for (uint32_t x = 0; x < dw; ++x)
+      if ((m0 && f0[x]) || (m1 && f1[x])) {
+        const TAP& tx = cols[x];
+        out[x] = bilinearpixel(r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.w, ty.w);
+      }
   }
 }
 
