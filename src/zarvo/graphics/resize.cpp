@@ -111,106 +111,122 @@ uint32_t bilinearpixel(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, u
 
 // ---- Bilinear: the row kernels -----------------------------------------
 
-// A new column for the horizontal kernels: the pair of old pixels s[i],
-// s[i + 1] (always both inside the row) and their weights w0 | w1 << 16,
+// The new columns for the horizontal kernels, in two arrays so that the
+// weights load whole: column x reads the pair of old pixels s[i[x]],
+// s[i[x] + 1] (both always inside the row) with weights wt[x] = w0 | w1 << 16,
 // w0 + w1 = 256. The right edge, one old pixel at full weight, reads as the
 // pair ending there with weights 0 and 256.
-struct HTAP {
-  uint32_t i, wt;
-};
 
 // Row sums are stored as sum - 32768 (int16): the vertical multiply-add then
 // works on signed 16-bit lanes, and the bias comes back as a constant.
 constexpr int32_t BIAS = 32768;
 constexpr int32_t VROUND = (BIAS << 8) + 32768;
 
+// The four bytes of a pixel in four 16-bit lanes, blue lowest.
+inline uint64_t spread(uint32_t p) {
+  uint64_t v = p;
+  v = (v | (v << 16)) & 0x0000FFFF0000FFFFull;
+  return (v | (v << 8)) & 0x00FF00FF00FF00FFull;
+}
+
+// Each lane's sum stays below 65536, so two multiplies of the spread pixels
+// make all four sums without carries between lanes. Lanes are stored in
+// order: pixels are little-endian, so the rows match the SIMD kernels'.
 ZARVO_INLINE void hbody(const uint32_t* __restrict s, int16_t* __restrict h,
-                        const HTAP* __restrict t, uint32_t n) {
+                        const uint32_t* __restrict i, const uint32_t* __restrict wt, uint32_t n) {
   for (uint32_t x = 0; x < n; ++x) {
-    const uint32_t p = s[t[x].i], q = s[t[x].i + 1];
-    const int32_t w0 = static_cast<int32_t>(t[x].wt & 0xFFFF), w1 = static_cast<int32_t>(t[x].wt >> 16);
-    for (int c = 0; c < 4; ++c)
-      h[4 * x + c] = static_cast<int16_t>(w0 * static_cast<int32_t>(channel(p, 8 * c)) +
-                                          w1 * static_cast<int32_t>(channel(q, 8 * c)) - BIAS);
+    const uint64_t v = spread(s[i[x]]) * (wt[x] & 0xFFFF) + spread(s[i[x] + 1]) * (wt[x] >> 16);
+    const uint64_t biased = v ^ 0x8000800080008000ull;  // sum - 32768 in each lane
+    std::memcpy(h + 4 * x, &biased, sizeof biased);
   }
 }
 
 ZARVO_INLINE void vbody(const int16_t* __restrict h0, const int16_t* __restrict h1,
                         uint32_t* __restrict d, uint32_t n, uint32_t wy) {
-  const int32_t w0 = 256 - static_cast<int32_t>(wy), w1 = static_cast<int32_t>(wy);
-  for (uint32_t x = 0; x < n; ++x) {
-    uint32_t out = 0;
-    for (int c = 0; c < 4; ++c) {
-      const int32_t v = h0[4 * x + c] * w0 + h1[4 * x + c] * w1 + VROUND;
-      out |= static_cast<uint32_t>(v >> 16) << (8 * c);
-    }
-    d[x] = out;
-  }
+  // 16-bit weights, so the vectoriser may use 16 x 16 -> 32-bit multiplies.
+  const int16_t w0 = static_cast<int16_t>(256 - wy), w1 = static_cast<int16_t>(wy);
+  uint8_t* b = reinterpret_cast<uint8_t*>(d);
+  for (uint32_t k = 0; k < 4 * n; ++k) b[k] = static_cast<uint8_t>((h0[k] * w0 + h1[k] * w1 + VROUND) >> 16);
 }
 
-void hportable(const uint32_t* __restrict s, int16_t* __restrict h, const HTAP* __restrict t,
-               uint32_t n) {
-  hbody(s, h, t, n);
+void hportable(const uint32_t* __restrict s, int16_t* __restrict h, const uint32_t* __restrict i,
+               const uint32_t* __restrict wt, uint32_t n) {
+  hbody(s, h, i, wt, n);
 }
-void vportable(const int16_t* __restrict h0, const int16_t* __restrict h1, uint32_t* __restrict d,
-               uint32_t n, uint32_t wy) {
-  vbody(h0, h1, d, n, wy);
+// One new row from two horizontal rows, or two new rows (d1 not null) that
+// mix the same two with different weights.
+void vportable(const int16_t* __restrict h0, const int16_t* __restrict h1,
+               uint32_t* __restrict d0, uint32_t wy0, uint32_t* __restrict d1, uint32_t wy1,
+               uint32_t n) {
+  vbody(h0, h1, d0, n, wy0);
+  if (d1) vbody(h0, h1, d1, n, wy1);
 }
 
 #ifdef ZARVO_SIMD_X86
 
-inline __m128i pairsse2(const uint32_t* s, uint32_t i) {
-  return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i));
+// Two pairs of old pixels in one register.
+inline __m128i pairssse2(const uint32_t* s, uint32_t i, uint32_t j) {
+  const __m128d lo = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i)));
+  return _mm_castpd_si128(_mm_loadh_pd(lo, reinterpret_cast<const double*>(s + j)));
 }
 
 // SSE2, two new pixels a step: each pair's bytes interleaved (a0 b0 a1 b1 ...),
 // widened to words and multiplied-added with (w0, w1).
-void hsse2(const uint32_t* __restrict s, int16_t* __restrict h, const HTAP* __restrict t,
-           uint32_t n) {
+void hsse2(const uint32_t* __restrict s, int16_t* __restrict h, const uint32_t* __restrict i,
+           const uint32_t* __restrict wt, uint32_t n) {
   const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi32(-BIAS);
   uint32_t x = 0;
   for (; x + 2 <= n; x += 2) {
-    const __m128i both = _mm_unpacklo_epi64(pairsse2(s, t[x].i), pairsse2(s, t[x + 1].i));  // a0 b0 | a1 b1 (pixels)
+    const __m128i both = pairssse2(s, i[x], i[x + 1]);  // a0 b0 | a1 b1 (pixels)
     // a0 a1 b0 b1 as pixels, then bytes of a and b interleaved per pair.
     const __m128i sw = _mm_shuffle_epi32(both, _MM_SHUFFLE(3, 1, 2, 0));
     const __m128i il = _mm_unpacklo_epi8(sw, _mm_srli_si128(sw, 8));
-    __m128i m0 = _mm_madd_epi16(_mm_unpacklo_epi8(il, zero), _mm_set1_epi32(int(t[x].wt)));
-    __m128i m1 = _mm_madd_epi16(_mm_unpackhi_epi8(il, zero), _mm_set1_epi32(int(t[x + 1].wt)));
+    __m128i m0 = _mm_madd_epi16(_mm_unpacklo_epi8(il, zero), _mm_set1_epi32(int(wt[x])));
+    __m128i m1 = _mm_madd_epi16(_mm_unpackhi_epi8(il, zero), _mm_set1_epi32(int(wt[x + 1])));
     m0 = _mm_add_epi32(m0, bias);
     m1 = _mm_add_epi32(m1, bias);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 4 * x), _mm_packs_epi32(m0, m1));
   }
-  hbody(s, h + 4 * x, t + x, n - x);
+  hbody(s, h + 4 * x, i + x, wt + x, n - x);
 }
 
 // SSE2, four new pixels a step: words of the two rows interleaved and
-// multiplied-added with (256 - wy, wy).
-void vsse2(const int16_t* __restrict h0, const int16_t* __restrict h1, uint32_t* __restrict d,
-           uint32_t n, uint32_t wy) {
-  const __m128i w = _mm_set1_epi32(int((256 - wy) | (wy << 16)));
+// multiplied-added with (256 - wy, wy); the interleaving serves both new rows
+// when a second one mixes the same two rows.
+inline __m128i vmixsse2(__m128i lo, __m128i hi, __m128i w, __m128i round) {
+  lo = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(lo, w), round), 16);
+  hi = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(hi, w), round), 16);
+  return _mm_packs_epi32(lo, hi);
+}
+
+void vsse2(const int16_t* __restrict h0, const int16_t* __restrict h1, uint32_t* __restrict d0,
+           uint32_t wy0, uint32_t* __restrict d1, uint32_t wy1, uint32_t n) {
+  const __m128i w0 = _mm_set1_epi32(int((256 - wy0) | (wy0 << 16)));
+  const __m128i w1 = _mm_set1_epi32(int((256 - wy1) | (wy1 << 16)));
   const __m128i round = _mm_set1_epi32(VROUND);
-  const auto mix = [&](__m128i a, __m128i b) {
-    __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w);
-    __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w);
-    lo = _mm_srli_epi32(_mm_add_epi32(lo, round), 16);
-    hi = _mm_srli_epi32(_mm_add_epi32(hi, round), 16);
-    return _mm_packs_epi32(lo, hi);
-  };
   uint32_t x = 0;
   for (; x + 4 <= n; x += 4) {
     const __m128i* a = reinterpret_cast<const __m128i*>(h0 + 4 * x);
     const __m128i* b = reinterpret_cast<const __m128i*>(h1 + 4 * x);
-    const __m128i p0 = mix(_mm_loadu_si128(a), _mm_loadu_si128(b));
-    const __m128i p1 = mix(_mm_loadu_si128(a + 1), _mm_loadu_si128(b + 1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_packus_epi16(p0, p1));
+    const __m128i a0 = _mm_loadu_si128(a), b0 = _mm_loadu_si128(b);
+    const __m128i a1 = _mm_loadu_si128(a + 1), b1 = _mm_loadu_si128(b + 1);
+    const __m128i u0 = _mm_unpacklo_epi16(a0, b0), u1 = _mm_unpackhi_epi16(a0, b0);
+    const __m128i u2 = _mm_unpacklo_epi16(a1, b1), u3 = _mm_unpackhi_epi16(a1, b1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d0 + x),
+                     _mm_packus_epi16(vmixsse2(u0, u1, w0, round), vmixsse2(u2, u3, w0, round)));
+    if (d1)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d1 + x),
+                       _mm_packus_epi16(vmixsse2(u0, u1, w1, round), vmixsse2(u2, u3, w1, round)));
   }
-  vbody(h0 + 4 * x, h1 + 4 * x, d + x, n - x, wy);
+  vbody(h0 + 4 * x, h1 + 4 * x, d0 + x, n - x, wy0);
+  if (d1) vbody(h0 + 4 * x, h1 + 4 * x, d1 + x, n - x, wy1);
 }
 
 // AVX2, four new pixels a step: the four pairs in one register, widened by a
 // byte shuffle into (a, b) words, each pixel's weights spread by a permute.
 ZARVO_TARGET_AVX2 void havx2(const uint32_t* __restrict s, int16_t* __restrict h,
-                             const HTAP* __restrict t, uint32_t n) {
+                             const uint32_t* __restrict i, const uint32_t* __restrict wt,
+                             uint32_t n) {
   const __m256i bias = _mm256_set1_epi32(-BIAS);
   const __m256i first = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,
                                          0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
@@ -220,12 +236,10 @@ ZARVO_TARGET_AVX2 void havx2(const uint32_t* __restrict s, int16_t* __restrict h
   const __m256i spread1 = _mm256_setr_epi32(1, 1, 1, 1, 3, 3, 3, 3);
   uint32_t x = 0;
   for (; x + 4 <= n; x += 4) {
-    const __m128i lo = _mm_unpacklo_epi64(pairsse2(s, t[x].i), pairsse2(s, t[x + 1].i));
-    const __m128i hi = _mm_unpacklo_epi64(pairsse2(s, t[x + 2].i), pairsse2(s, t[x + 3].i));
-    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
-    const __m128i w4 = _mm_setr_epi32(int(t[x].wt), int(t[x + 1].wt), int(t[x + 2].wt),
-                                      int(t[x + 3].wt));
-    const __m256i w = _mm256_castsi128_si256(w4);
+    const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(pairssse2(s, i[x], i[x + 1])),
+                                              pairssse2(s, i[x + 2], i[x + 3]), 1);
+    const __m256i w =
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(wt + x)));
     __m256i m0 = _mm256_madd_epi16(_mm256_shuffle_epi8(v, first),
                                    _mm256_permutevar8x32_epi32(w, spread0));  // pixels 0 | 2
     __m256i m1 = _mm256_madd_epi16(_mm256_shuffle_epi8(v, second),
@@ -234,50 +248,75 @@ ZARVO_TARGET_AVX2 void havx2(const uint32_t* __restrict s, int16_t* __restrict h
     m1 = _mm256_add_epi32(m1, bias);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(h + 4 * x), _mm256_packs_epi32(m0, m1));
   }
-  hbody(s, h + 4 * x, t + x, n - x);
+  hbody(s, h + 4 * x, i + x, wt + x, n - x);
 }
 
-// Sixteen channels of two rows mixed: the new bytes as words, in order.
-ZARVO_TARGET_AVX2 ZARVO_INLINE __m256i vmixavx2(__m256i a, __m256i b, __m256i w, __m256i round) {
-  __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w);
-  __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w);
-  lo = _mm256_srli_epi32(_mm256_add_epi32(lo, round), 16);
-  hi = _mm256_srli_epi32(_mm256_add_epi32(hi, round), 16);
+// Sixteen channels mixed from their interleaved words: the new bytes as
+// words, in order.
+ZARVO_TARGET_AVX2 ZARVO_INLINE __m256i vmixavx2(__m256i lo, __m256i hi, __m256i w, __m256i round) {
+  lo = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, w), round), 16);
+  hi = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, w), round), 16);
   return _mm256_packs_epi32(lo, hi);
 }
 
-// AVX2, eight new pixels a step; the in-lane packs leave the 64-bit quarters
-// as 0 2 1 3, which one permute puts back.
+// Eight new pixels from two groups of sixteen; the in-lane packs leave the
+// 64-bit quarters as 0 2 1 3, which one permute puts back.
+ZARVO_TARGET_AVX2 ZARVO_INLINE void vstoreavx2(uint32_t* d, const __m256i (&u)[4], __m256i w,
+                                               __m256i round) {
+  const __m256i p = _mm256_packus_epi16(vmixavx2(u[0], u[1], w, round), vmixavx2(u[2], u[3], w, round));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_permute4x64_epi64(p, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+// AVX2, eight new pixels a step, the interleaving shared by both new rows.
 ZARVO_TARGET_AVX2 void vavx2(const int16_t* __restrict h0, const int16_t* __restrict h1,
-                             uint32_t* __restrict d, uint32_t n, uint32_t wy) {
-  const __m256i w = _mm256_set1_epi32(int((256 - wy) | (wy << 16)));
+                             uint32_t* __restrict d0, uint32_t wy0, uint32_t* __restrict d1,
+                             uint32_t wy1, uint32_t n) {
+  const __m256i w0 = _mm256_set1_epi32(int((256 - wy0) | (wy0 << 16)));
+  const __m256i w1 = _mm256_set1_epi32(int((256 - wy1) | (wy1 << 16)));
   const __m256i round = _mm256_set1_epi32(VROUND);
   uint32_t x = 0;
   for (; x + 8 <= n; x += 8) {
     const __m256i* a = reinterpret_cast<const __m256i*>(h0 + 4 * x);
     const __m256i* b = reinterpret_cast<const __m256i*>(h1 + 4 * x);
-    const __m256i p0 = vmixavx2(_mm256_loadu_si256(a), _mm256_loadu_si256(b), w, round);
-    const __m256i p1 = vmixavx2(_mm256_loadu_si256(a + 1), _mm256_loadu_si256(b + 1), w, round);
-    const __m256i out = _mm256_permute4x64_epi64(_mm256_packus_epi16(p0, p1), _MM_SHUFFLE(3, 1, 2, 0));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), out);
+    const __m256i a0 = _mm256_loadu_si256(a), b0 = _mm256_loadu_si256(b);
+    const __m256i a1 = _mm256_loadu_si256(a + 1), b1 = _mm256_loadu_si256(b + 1);
+    const __m256i u[4] = {_mm256_unpacklo_epi16(a0, b0), _mm256_unpackhi_epi16(a0, b0),
+                          _mm256_unpacklo_epi16(a1, b1), _mm256_unpackhi_epi16(a1, b1)};
+    vstoreavx2(d0 + x, u, w0, round);
+    if (d1) vstoreavx2(d1 + x, u, w1, round);
   }
-  vbody(h0 + 4 * x, h1 + 4 * x, d + x, n - x, wy);
+  vbody(h0 + 4 * x, h1 + 4 * x, d0 + x, n - x, wy0);
+  if (d1) vbody(h0 + 4 * x, h1 + 4 * x, d1 + x, n - x, wy1);
 }
 
 #endif  // ZARVO_SIMD_X86
 
+// Whether a row has a mask-colour pixel: a count, so that it vectorises.
+ZARVO_INLINE bool anymaskbody(const uint32_t* __restrict s, uint32_t n) {
+  uint32_t count = 0;
+  for (uint32_t x = 0; x < n; ++x) count += (s[x] & 0xFFFFFFu) == 0xFF00FFu;
+  return count != 0;
+}
+bool anymaskportable(const uint32_t* __restrict s, uint32_t n) { return anymaskbody(s, n); }
+#ifdef ZARVO_SIMD_X86
+ZARVO_TARGET_AVX2 bool anymaskavx2(const uint32_t* __restrict s, uint32_t n) {
+  return anymaskbody(s, n);
+}
+#endif
+
 struct RESIZEROWS {
   void (*gather)(uint32_t*, const uint32_t*, const uint32_t*, uint32_t);
-  void (*hpass)(const uint32_t*, int16_t*, const HTAP*, uint32_t);
-  void (*vpass)(const int16_t*, const int16_t*, uint32_t*, uint32_t, uint32_t);
+  bool (*anymask)(const uint32_t*, uint32_t);
+  void (*hpass)(const uint32_t*, int16_t*, const uint32_t*, const uint32_t*, uint32_t);
+  void (*vpass)(const int16_t*, const int16_t*, uint32_t*, uint32_t, uint32_t*, uint32_t, uint32_t);
 };
 
 const RESIZEROWS TABLE[SIMDLEVELS] = {
-    {gatherportable, hportable, vportable},
+    {gatherportable, anymaskportable, hportable, vportable},
 #ifdef ZARVO_SIMD_X86
-    {gatherportable, hsse2, vsse2},
-    {gatherportable, hsse2, vsse2},
-    {gatheravx2, havx2, vavx2},
+    {gatherportable, anymaskportable, hsse2, vsse2},
+    {gatherportable, anymaskportable, hsse2, vsse2},
+    {gatheravx2, anymaskavx2, havx2, vavx2},
 #endif
 };
 
@@ -342,8 +381,8 @@ void bilinearbypixel(const IMAGE* s, IMAGE* d) {
 // Two cached horizontal rows, each with the mask flags of its new columns.
 class ROWCACHE {
  public:
-  ROWCACHE(const IMAGE* s, const TAP* cols, const HTAP* htaps, uint32_t dw)
-      : s_(s), cols_(cols), htaps_(htaps), dw_(dw),
+  ROWCACHE(const IMAGE* s, const TAP* cols, const uint32_t* hi, const uint32_t* hw, uint32_t dw)
+      : s_(s), cols_(cols), hi_(hi), hw_(hw), dw_(dw),
         sums_(scratch<int16_t>(8 * static_cast<size_t>(dw))),
         flags_(scratch<uint8_t>(2 * static_cast<size_t>(dw))) {}
   bool ok() const { return sums_ && flags_; }
@@ -373,10 +412,9 @@ class ROWCACHE {
         for (int c = 0; c < 4; ++c)
           h[4 * x + c] = static_cast<int16_t>(256 * static_cast<int32_t>(channel(in[0], 8 * c)) - BIAS);
     } else {
-      KERNELS(TABLE).hpass(in, h, htaps_, dw_);
+      KERNELS(TABLE).hpass(in, h, hi_, hw_, dw_);
     }
-    bool any = false;
-    for (uint32_t x = 0; x < s_->WIDTH; ++x) any |= ISMASK(in[x]);
+    const bool any = KERNELS(TABLE).anymask(in, s_->WIDTH);
     masked_[k] = any;
     if (any) {
       uint8_t* f = flags_.get() + static_cast<size_t>(dw_) * k;
@@ -387,7 +425,7 @@ class ROWCACHE {
 
   const IMAGE* s_;
   const TAP* cols_;
-  const HTAP* htaps_;
+  const uint32_t *hi_, *hw_;
   uint32_t dw_;
   std::unique_ptr<int16_t[]> sums_;
   std::unique_ptr<uint8_t[]> flags_;
@@ -398,36 +436,60 @@ class ROWCACHE {
 void bilinear(const IMAGE* s, IMAGE* d) {
   const uint32_t sw = s->WIDTH, sh = s->HEIGHT, dw = d->WIDTH, dh = d->HEIGHT;
   auto cols = scratch<TAP>(dw);
-  auto htaps = scratch<HTAP>(dw);
-  if (!cols || !htaps) return bilinearbypixel(s, d);
+  auto hi = scratch<uint32_t>(dw), hw = scratch<uint32_t>(dw);
+  if (!cols || !hi || !hw) return bilinearbypixel(s, d);
   for (uint32_t x = 0; x < dw; ++x) {
     const TAP t = cols[x] = tap(x, sw, dw);
-    if (sw == 1)
-      htaps[x] = {0, 256};  // unused: a one-pixel row is widened directly
-    else if (t.a == t.b)
-      htaps[x] = t.a + 1 < sw ? HTAP{t.a, 256} : HTAP{t.a - 1, 256u << 16};
-    else
-      htaps[x] = {t.a, (256 - t.w) | (t.w << 16)};
+    if (sw == 1) {
+      hi[x] = 0, hw[x] = 256;  // unused: a one-pixel row is widened directly
+    } else if (t.a == t.b) {
+      const bool last = t.a + 1 == sw;
+      hi[x] = last ? t.a - 1 : t.a, hw[x] = last ? 256u << 16 : 256u;
+    } else {
+      hi[x] = t.a, hw[x] = (256 - t.w) | (t.w << 16);
+    }
   }
-  ROWCACHE cache(s, cols.get(), htaps.get(), dw);
+  ROWCACHE cache(s, cols.get(), hi.get(), hw.get(), dw);
   if (!cache.ok()) return bilinearbypixel(s, d);
-  const auto vpass = KERNELS(TABLE).vpass;
-  for (uint32_t y = 0; y < dh; ++y) {
-    const TAP ty = tap(y, sh, dh);
-    int k0, k1;
-    cache.get(ty.a, ty.b, k0, k1);
-    uint32_t* out = row<uint32_t>(d, y);
-    vpass(cache.sums(k0), cache.sums(k1), out, dw, ty.w);
-    if (!cache.masked(k0) && !cache.masked(k1)) continue;
-    const uint8_t *f0 = cache.flags(k0), *f1 = cache.flags(k1);
-    const bool m0 = cache.masked(k0), m1 = cache.masked(k1);
+  // Neighbourhoods with a mask pixel, patched with the per-pixel rule.
+  const auto patch = [&](uint32_t y, const TAP& ty, int k0, int k1) {
+    if (!cache.masked(k0) && !cache.masked(k1)) return;
+    // A row without mask pixels has no flags: read the other row's twice.
+    const uint8_t* f0 = cache.flags(cache.masked(k0) ? k0 : k1);
+    const uint8_t* f1 = cache.flags(cache.masked(k1) ? k1 : k0);
     const uint32_t* r0 = row<uint32_t>(s, ty.a);
     const uint32_t* r1 = row<uint32_t>(s, ty.b);
-    for (uint32_t x = 0; x < dw; ++x)
-      if ((m0 && f0[x]) || (m1 && f1[x])) {
-        const TAP& tx = cols[x];
-        out[x] = bilinearpixel(r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.w, ty.w);
-      }
+    const uint32_t* rn = ty.w > 128 ? r1 : r0;
+    uint32_t* out = row<uint32_t>(d, y);
+    for (uint32_t x = 0; x < dw; ++x) {
+      if (!(f0[x] | f1[x])) continue;
+      const TAP& tx = cols[x];
+      const uint32_t p00 = r0[tx.a], p10 = r0[tx.b], p01 = r1[tx.a], p11 = r1[tx.b];
+      // Deep inside a keyed area: the nearest mask pixel, without the sums.
+      if (ISMASK(p00) & ISMASK(p10) & ISMASK(p01) & ISMASK(p11))
+        out[x] = rn[tx.w > 128 ? tx.b : tx.a];
+      else
+        out[x] = bilinearpixel(p00, p10, p01, p11, tx.w, ty.w);
+    }
+  };
+  const auto vpass = KERNELS(TABLE).vpass;
+  TAP next = tap(0, sh, dh);
+  for (uint32_t y = 0; y < dh;) {
+    const TAP ty = next;
+    int k0, k1;
+    cache.get(ty.a, ty.b, k0, k1);
+    // Enlarging, the next new row often mixes the same two old rows: both
+    // are made from one reading of the horizontal rows.
+    next = y + 1 < dh ? tap(y + 1, sh, dh) : TAP{};
+    const bool two = y + 1 < dh && next.a == ty.a && next.b == ty.b;
+    vpass(cache.sums(k0), cache.sums(k1), row<uint32_t>(d, y), ty.w,
+          two ? row<uint32_t>(d, y + 1) : nullptr, next.w, dw);
+    patch(y, ty, k0, k1);
+    if (two) {
+      patch(y + 1, next, k0, k1);
+      next = y + 2 < dh ? tap(y + 2, sh, dh) : TAP{};
+    }
+    y += two ? 2 : 1;
   }
 }
 
@@ -471,8 +533,14 @@ void BITMAP::RESIZE(int32_t W, int32_t H, RESIZEMETHOD METHOD) {
     DESTROY();  // nothing to scale: an empty bitmap stays empty
     return;
   }
-  if (CREATE(W, H, MASKCOLOR, old->BPP * 8)) {
-    const int32_t m = static_cast<int32_t>(METHOD);
+  // Scaling writes every pixel, so the fill with the mask colour would be
+  // overwritten; the other methods keep it where they draw nothing.
+  const int32_t m = static_cast<int32_t>(METHOD);
+  const bool scaling = (m & 4) && (m & 64);
+  DESTROY();
+  if (IMAGE* img = scaling ? IMAGECREATEROWS(W, H, MASKCOLOR, old->BPP * 8)
+                           : IMAGECREATE(W, H, MASKCOLOR, old->BPP * 8, 0)) {
+    adopt(img);
     switch (IBPP) {
       case 4: fill<uint32_t>(old, IMGHANDLE, m); break;
       case 2: fill<uint16_t>(old, IMGHANDLE, m); break;
