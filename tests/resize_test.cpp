@@ -3,8 +3,11 @@
 // and against the rule at every kernel level; the alpha copy, the opacity,
 // and empty or failed resizes.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "support/screen.hpp"
@@ -264,6 +267,12 @@ TEST_F(Resize, BilinearNearestMaskAndHalfway) {
   masks.RESIZE(5, 1, RESIZEMETHOD::GXSCALEBILINEAR);
   EXPECT_EQ(pixels(masks), (V{0x11FF00FFu, 0x11FF00FFu, 0x11FF00FFu, 0x22FF00FFu, 0x22FF00FFu}));
 
+  // Three colours around a mask pixel at weights 39330, 4446 and 19550 of
+  // 63326: (39330 * 28 + 4446 * 144 + 63326 / 2) / 63326 falls one short of 28.
+  BITMAP mixed = listed(2, {0xFF1C1C1Cu, 0xFF909090u, 0xFF000000u, 0xFFFF00FFu});
+  mixed.RESIZE(5, 6, RESIZEMETHOD::GXSCALEBILINEAR);
+  EXPECT_EQ(mixed.PIXEL({1, 2}), 0xFF1B1B1Bu);
+
   // 7 columns onto 1280: column 182 is centred at 127.5 / 256 past column 0,
   // which rounds up to weight 128, (128 * 255 + 128 * 0 + 128) / 256 = 128.
   BITMAP half = listed(7, {0xFF000000u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu,
@@ -271,4 +280,48 @@ TEST_F(Resize, BilinearNearestMaskAndHalfway) {
   half.RESIZE(1280, 1, RESIZEMETHOD::GXSCALEBILINEAR);
   EXPECT_EQ(half.PIXEL({182, 0}), 0xFF808080u);
   EXPECT_EQ(half.PIXEL({177, 0}), 0xFF797979u);  // weight 121
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// A failed allocation must come back as null under the sanitizer too.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
+namespace {
+
+// An 8000000 x 1 bilinear resize with the address space capped 256 MiB above
+// what the process uses: the new image (32 MB) fits, the row buffers (about
+// 300 MB more) do not, and the pixels are made one at a time by the rule.
+[[noreturn]] void bilinearwithoutrows() {
+  long kb = 0;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmSize: %ld kB", &kb) == 1) break;
+    std::fclose(f);
+  }
+  rlimit r{};
+  r.rlim_cur = r.rlim_max = (static_cast<rlim_t>(kb) << 10) + (rlim_t{256} << 20);
+  setrlimit(RLIMIT_AS, &r);
+  TESTS::OPENSCREEN(64, 48);
+  const BITMAP old = listed(3, {0xFF000000u, 0xFF5A5A5Au, 0x00FF00FFu, 0xFFFFFFFFu, 0x10203040u,
+                                0xFF00FF00u});
+  BITMAP b(old);
+  const int32_t w = 8000000;
+  b.RESIZE(w, 1, RESIZEMETHOD::GXSCALEBILINEAR);
+  int wrong = b.WIDTH() == uint32_t(w) ? 0 : 1;
+  for (int32_t x : {0, 1, 1333333, 1333334, 3999999, 4000000, 4000001, 5333333, 6666667, w - 1})
+    wrong += b.PIXEL({x, 0}) != bilinearrule(old, x, 0, w, 1);
+  std::exit(wrong);
+}
+
+}  // namespace
+
+TEST(ResizeDeathTest, BilinearWithoutMemoryForRows) {
+#if GTEST_HAS_DEATH_TEST
+  EXPECT_EXIT(bilinearwithoutrows(), ::testing::ExitedWithCode(0), "");
+#else
+  (void)&bilinearwithoutrows;
+  GTEST_SKIP() << "needs a child process (WebAssembly cannot fork)";
+#endif
 }

@@ -89,17 +89,20 @@ TAP tap(uint32_t i, uint32_t n, uint32_t m) {
 inline uint32_t channel(uint32_t p, int c) { return (p >> c) & 255u; }
 
 // One new pixel from its four neighbours (rows 0 and 1, columns a and b).
+// A neighbour of weight 0 is always a repeat of one with weight (tap() gives
+// b = a then), so the total left after the mask pixels is 0 only when all
+// four are masks: then the nearest is copied, ties going to the first.
 uint32_t bilinearpixel(uint32_t p00, uint32_t p10, uint32_t p01, uint32_t p11, uint32_t wx,
                        uint32_t wy) {
   const uint32_t p[4] = {p00, p10, p01, p11};
+  if (ISMASK(p00) & ISMASK(p10) & ISMASK(p01) & ISMASK(p11))
+    return p[(wx > 128 ? 1 : 0) + (wy > 128 ? 2 : 0)];
   uint32_t w[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
   uint32_t total = 0;
   for (int k = 0; k < 4; ++k) {
     if (ISMASK(p[k])) w[k] = 0;
     total += w[k];
   }
-  // Only mask pixels in reach: copy the nearest (ties go to the first).
-  if (total == 0) return p[(wx > 128 ? 1 : 0) + (wy > 128 ? 2 : 0)];
   uint32_t out = 0;
   for (int c = 0; c < 32; c += 8) {
     uint32_t v = 0;
@@ -459,17 +462,11 @@ void bilinear(const IMAGE* s, IMAGE* d) {
     const uint8_t* f1 = cache.flags(cache.masked(k1) ? k1 : k0);
     const uint32_t* r0 = row<uint32_t>(s, ty.a);
     const uint32_t* r1 = row<uint32_t>(s, ty.b);
-    const uint32_t* rn = ty.w > 128 ? r1 : r0;
     uint32_t* out = row<uint32_t>(d, y);
     for (uint32_t x = 0; x < dw; ++x) {
       if (!(f0[x] | f1[x])) continue;
       const TAP& tx = cols[x];
-      const uint32_t p00 = r0[tx.a], p10 = r0[tx.b], p01 = r1[tx.a], p11 = r1[tx.b];
-      // Deep inside a keyed area: the nearest mask pixel, without the sums.
-      if (ISMASK(p00) & ISMASK(p10) & ISMASK(p01) & ISMASK(p11))
-        out[x] = rn[tx.w > 128 ? tx.b : tx.a];
-      else
-        out[x] = bilinearpixel(p00, p10, p01, p11, tx.w, ty.w);
+      out[x] = bilinearpixel(r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.w, ty.w);
     }
   };
   const auto vpass = KERNELS(TABLE).vpass;
