@@ -381,14 +381,25 @@ void bilinearbypixel(const IMAGE* s, IMAGE* d) {
   }
 }
 
-// Two cached horizontal rows, each with the mask flags of its new columns.
+// Per new column of an old row: bit 0 when either neighbour is a mask pixel,
+// bit 1 when both are.
+constexpr uint8_t ANYMASK = 1, ALLMASK = 2;
+
+// Two cached horizontal rows. A row with mask pixels also keeps the mask
+// flags of its new columns and its nearest old pixel per new column.
 class ROWCACHE {
  public:
-  ROWCACHE(const IMAGE* s, const TAP* cols, const uint32_t* hi, const uint32_t* hw, uint32_t dw)
-      : s_(s), cols_(cols), hi_(hi), hw_(hw), dw_(dw),
+  ROWCACHE(const IMAGE* s, const TAP* cols, const uint32_t* hi, const uint32_t* hw,
+           const uint32_t* nx, uint32_t dw)
+      : s_(s), cols_(cols), hi_(hi), hw_(hw), nx_(nx), dw_(dw),
         sums_(scratch<int16_t>(8 * static_cast<size_t>(dw))),
-        flags_(scratch<uint8_t>(2 * static_cast<size_t>(dw))) {}
-  bool ok() const { return sums_ && flags_; }
+        flags_(scratch<uint8_t>(3 * static_cast<size_t>(dw))),
+        near_(scratch<uint32_t>(2 * static_cast<size_t>(dw))),
+        masks_(scratch<uint8_t>(s->WIDTH)) {
+    // The third set of flags, all clear, stands for a row without masks.
+    if (flags_) std::memset(flags_.get() + 2 * static_cast<size_t>(dw), 0, dw);
+  }
+  bool ok() const { return sums_ && flags_ && near_ && masks_; }
 
   // The slots holding old rows a and b (the same when a = b), made as needed;
   // a row still wanted is never the one replaced.
@@ -399,8 +410,11 @@ class ROWCACHE {
     if (kb < 0) make(kb = ka == 0 ? 1 : 0, b);
   }
   const int16_t* sums(int k) const { return sums_.get() + 4 * static_cast<size_t>(dw_) * k; }
-  const uint8_t* flags(int k) const { return flags_.get() + static_cast<size_t>(dw_) * k; }
   bool masked(int k) const { return masked_[k]; }
+  const uint8_t* flags(int k) const {
+    return flags_.get() + static_cast<size_t>(dw_) * (masked_[k] ? k : 2);
+  }
+  const uint32_t* nearest(int k) const { return near_.get() + static_cast<size_t>(dw_) * k; }
 
  private:
   int find(uint32_t sy) const {
@@ -417,32 +431,63 @@ class ROWCACHE {
     } else {
       KERNELS(TABLE).hpass(in, h, hi_, hw_, dw_);
     }
-    const bool any = KERNELS(TABLE).anymask(in, s_->WIDTH);
-    masked_[k] = any;
-    if (any) {
-      uint8_t* f = flags_.get() + static_cast<size_t>(dw_) * k;
-      for (uint32_t x = 0; x < dw_; ++x) f[x] = ISMASK(in[cols_[x].a]) || ISMASK(in[cols_[x].b]);
-    }
     held_[k] = sy;
+    masked_[k] = KERNELS(TABLE).anymask(in, s_->WIDTH);
+    if (!masked_[k]) return;
+    uint8_t* m = masks_.get();
+    for (uint32_t x = 0; x < s_->WIDTH; ++x) m[x] = ISMASK(in[x]);
+    uint8_t* f = flags_.get() + static_cast<size_t>(dw_) * k;
+    for (uint32_t x = 0; x < dw_; ++x) {
+      const uint8_t ma = m[cols_[x].a], mb = m[cols_[x].b];
+      f[x] = static_cast<uint8_t>((ma | mb) * ANYMASK | (ma & mb) * ALLMASK);
+    }
+    KERNELS(TABLE).gather(near_.get() + static_cast<size_t>(dw_) * k, in, nx_, dw_);
   }
 
   const IMAGE* s_;
   const TAP* cols_;
-  const uint32_t *hi_, *hw_;
+  const uint32_t *hi_, *hw_, *nx_;
   uint32_t dw_;
   std::unique_ptr<int16_t[]> sums_;
   std::unique_ptr<uint8_t[]> flags_;
+  std::unique_ptr<uint32_t[]> near_;
+  std::unique_ptr<uint8_t[]> masks_;
   int64_t held_[2] = {-1, -1};
   bool masked_[2] = {false, false};
 };
 
+// Where both rows' flags say all four neighbours are masks, the nearest one.
+void copynearest(uint32_t* __restrict out, const uint32_t* __restrict near,
+                 const uint8_t* __restrict f0, const uint8_t* __restrict f1, uint32_t n) {
+  for (uint32_t x = 0; x < n; ++x) {
+    const uint32_t all = 0u - static_cast<uint32_t>((f0[x] & f1[x] & ALLMASK) >> 1);
+    out[x] = (near[x] & all) | (out[x] & ~all);
+  }
+}
+
+// The first new column from x on with a mask pixel in reach but not four
+// (n if none), eight flags at a time through the runs without.
+uint32_t nextmixed(const uint8_t* f0, const uint8_t* f1, uint32_t x, uint32_t n) {
+  constexpr uint64_t ANY8 = 0x0101010101010101ull * ANYMASK, ALL8 = ANY8 * ALLMASK;
+  for (; x + 8 <= n; x += 8) {
+    uint64_t a, b;
+    std::memcpy(&a, f0 + x, 8);
+    std::memcpy(&b, f1 + x, 8);
+    if ((a | b) & ANY8 & ~((a & b & ALL8) / ALLMASK)) break;
+  }
+  for (; x < n; ++x)
+    if (((f0[x] | f1[x]) & ANYMASK) && !(f0[x] & f1[x] & ALLMASK)) return x;
+  return n;
+}
+
 void bilinear(const IMAGE* s, IMAGE* d) {
   const uint32_t sw = s->WIDTH, sh = s->HEIGHT, dw = d->WIDTH, dh = d->HEIGHT;
   auto cols = scratch<TAP>(dw);
-  auto hi = scratch<uint32_t>(dw), hw = scratch<uint32_t>(dw);
-  if (!cols || !hi || !hw) return bilinearbypixel(s, d);
+  auto hi = scratch<uint32_t>(dw), hw = scratch<uint32_t>(dw), nx = scratch<uint32_t>(dw);
+  if (!cols || !hi || !hw || !nx) return bilinearbypixel(s, d);
   for (uint32_t x = 0; x < dw; ++x) {
     const TAP t = cols[x] = tap(x, sw, dw);
+    nx[x] = t.w > 128 ? t.b : t.a;
     if (sw == 1) {
       hi[x] = 0, hw[x] = 256;  // unused: a one-pixel row is widened directly
     } else if (t.a == t.b) {
@@ -452,19 +497,19 @@ void bilinear(const IMAGE* s, IMAGE* d) {
       hi[x] = t.a, hw[x] = (256 - t.w) | (t.w << 16);
     }
   }
-  ROWCACHE cache(s, cols.get(), hi.get(), hw.get(), dw);
+  ROWCACHE cache(s, cols.get(), hi.get(), hw.get(), nx.get(), dw);
   if (!cache.ok()) return bilinearbypixel(s, d);
-  // Neighbourhoods with a mask pixel, patched with the per-pixel rule.
+  // Neighbourhoods with a mask pixel: all four masks copy the nearest (a
+  // select the compiler vectorises), the rest take the per-pixel rule.
   const auto patch = [&](uint32_t y, const TAP& ty, int k0, int k1) {
     if (!cache.masked(k0) && !cache.masked(k1)) return;
-    // A row without mask pixels has no flags: read the other row's twice.
-    const uint8_t* f0 = cache.flags(cache.masked(k0) ? k0 : k1);
-    const uint8_t* f1 = cache.flags(cache.masked(k1) ? k1 : k0);
+    const uint8_t *f0 = cache.flags(k0), *f1 = cache.flags(k1);
+    uint32_t* out = row<uint32_t>(d, y);
+    if (cache.masked(k0) && cache.masked(k1))
+      copynearest(out, cache.nearest(ty.w > 128 ? k1 : k0), f0, f1, dw);
     const uint32_t* r0 = row<uint32_t>(s, ty.a);
     const uint32_t* r1 = row<uint32_t>(s, ty.b);
-    uint32_t* out = row<uint32_t>(d, y);
-    for (uint32_t x = 0; x < dw; ++x) {
-      if (!(f0[x] | f1[x])) continue;
+    for (uint32_t x = nextmixed(f0, f1, 0, dw); x < dw; x = nextmixed(f0, f1, x + 1, dw)) {
       const TAP& tx = cols[x];
       out[x] = bilinearpixel(r0[tx.a], r0[tx.b], r1[tx.a], r1[tx.b], tx.w, ty.w);
     }
