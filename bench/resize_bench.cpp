@@ -63,9 +63,9 @@ PICTURES& pictures() {
 }
 
 void perpixel(benchmark::State& state, double pixels) {
-  state.counters["ns/px"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * pixels,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/px"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * pixels,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_memcpy_output(benchmark::State& state) {
@@ -96,11 +96,11 @@ void resize(benchmark::State& state, int level, const BITMAP& from, int32_t w, i
 void sdlscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h) {
   PICTURES& p = pictures();
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(
-      const_cast<uint8_t*>(RUNTIME::PIXELS(from.HANDLE())), int(from.WIDTH()),
-      int(from.HEIGHT()), 32, int(from.PITCH()), SDL_PIXELFORMAT_ARGB8888);
-  SDL_Surface* d = SDL_CreateRGBSurfaceWithFormatFrom(RUNTIME::PIXELS(p.scratch.HANDLE()), W, H,
-                                                      32, int(p.scratch.PITCH()),
-                                                      SDL_PIXELFORMAT_ARGB8888);
+      const_cast<uint8_t*>(RUNTIME::PIXELS(from.HANDLE())), int(from.WIDTH()), int(from.HEIGHT()),
+      32, int(from.PITCH()), SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* d =
+      SDL_CreateRGBSurfaceWithFormatFrom(RUNTIME::PIXELS(p.scratch.HANDLE()), W, H, 32,
+                                         int(p.scratch.PITCH()), SDL_PIXELFORMAT_ARGB8888);
   SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_NONE);
   SDL_Rect to{0, 0, w, h};
   for (auto _ : state) {
@@ -114,10 +114,10 @@ void sdlscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h
 
 #ifdef ZARVO_HAVE_PIXMAN
 pixman_image_t* pixmanimage(const BITMAP& b) {
-  return pixman_image_create_bits(PIXMAN_a8r8g8b8, int(b.WIDTH()), int(b.HEIGHT()),
-                                  reinterpret_cast<uint32_t*>(const_cast<uint8_t*>(
-                                      RUNTIME::PIXELS(b.HANDLE()))),
-                                  int(b.PITCH()));
+  return pixman_image_create_bits(
+      PIXMAN_a8r8g8b8, int(b.WIDTH()), int(b.HEIGHT()),
+      reinterpret_cast<uint32_t*>(const_cast<uint8_t*>(RUNTIME::PIXELS(b.HANDLE()))),
+      int(b.PITCH()));
 }
 
 void pixmanbilinear(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h) {

@@ -68,8 +68,8 @@ TEST_F(Resize, WorkedScalings) {
 
 // Same size and uneven factors both ways, against the per-pixel rule.
 TEST_F(Resize, NearestAgainstRule) {
-  const int32_t sizes[][4] = {{7, 5, 7, 5},   {7, 5, 10, 3}, {5, 9, 13, 17}, {64, 48, 23, 47},
-                              {1, 1, 9, 4},   {3, 3, 1, 1},  {33, 2, 32, 5}, {10, 10, 25, 40}};
+  const int32_t sizes[][4] = {{7, 5, 7, 5}, {7, 5, 10, 3}, {5, 9, 13, 17}, {64, 48, 23, 47},
+                              {1, 1, 9, 4}, {3, 3, 1, 1},  {33, 2, 32, 5}, {10, 10, 25, 40}};
   for (auto& s : sizes) {
     BITMAP b = picture(s[0], s[1], uint32_t(s[2] * 7 + s[3])), old(b);
     b.RESIZE(s[2], s[3]);
@@ -192,8 +192,8 @@ uint32_t bilinearrule(const BITMAP& old, int64_t x, int64_t y, int64_t w, int64_
   const int64_t ow = old.WIDTH(), oh = old.HEIGHT();
   const AXIS ax = axis(x, ow, w), ay = axis(y, oh, h);
   const int64_t xs[4] = {ax.a, ax.b, ax.a, ax.b}, ys[4] = {ay.a, ay.a, ay.b, ay.b};
-  const int64_t weight[4] = {(256 - ax.w) * (256 - ay.w), ax.w * (256 - ay.w),
-                             (256 - ax.w) * ay.w, ax.w * ay.w};
+  const int64_t weight[4] = {(256 - ax.w) * (256 - ay.w), ax.w * (256 - ay.w), (256 - ax.w) * ay.w,
+                             ax.w * ay.w};
   uint32_t p[4];
   int64_t total = 0, wk[4];
   for (int k = 0; k < 4; ++k) {
@@ -234,10 +234,11 @@ BITMAP unmasked(int32_t w, int32_t h, uint32_t seed) {
 // one-pixel edges, and widths whose weights fall exactly halfway (7 onto
 // 1280), at every kernel level.
 TEST_F(Resize, BilinearAgainstRule) {
-  const int32_t sizes[][4] = {{7, 5, 14, 10},  {14, 10, 7, 5},    {5, 9, 13, 17},  {64, 48, 23, 47},
-                              {1, 1, 9, 4},    {3, 3, 1, 1},      {1, 6, 11, 3},   {9, 1, 4, 7},
-                              {2, 2, 37, 1},   {33, 2, 32, 5},    {10, 10, 25, 40}, {7, 3, 1280, 2},
-                              {40, 30, 80, 60}, {31, 17, 100, 9}, {100, 9, 31, 17}, {2, 7, 3, 7}};
+  const int32_t sizes[][4] = {
+      {7, 5, 14, 10},   {14, 10, 7, 5},   {5, 9, 13, 17},   {64, 48, 23, 47},
+      {1, 1, 9, 4},     {3, 3, 1, 1},     {1, 6, 11, 3},    {9, 1, 4, 7},
+      {2, 2, 37, 1},    {33, 2, 32, 5},   {10, 10, 25, 40}, {7, 3, 1280, 2},
+      {40, 30, 80, 60}, {31, 17, 100, 9}, {100, 9, 31, 17}, {2, 7, 3, 7}};
   for (int l = RUNTIME::SIMDBEST(); l >= 0; --l) {
     RUNTIME::SIMDLEVEL(l);
     for (auto& s : sizes)
@@ -253,8 +254,8 @@ TEST_F(Resize, BilinearAgainstRule) {
         for (int32_t y = 0; y < s[3]; ++y)
           for (int32_t x = 0; x < s[2]; ++x)
             ASSERT_EQ(b.PIXEL({x, y}), bilinearrule(old, x, y, s[2], s[3]))
-                << RUNTIME::SIMDNAME(l) << " kind " << kind << ": " << s[0] << "x" << s[1]
-                << " to " << s[2] << "x" << s[3] << " at " << x << "," << y;
+                << RUNTIME::SIMDNAME(l) << " kind " << kind << ": " << s[0] << "x" << s[1] << " to "
+                << s[2] << "x" << s[3] << " at " << x << "," << y;
       }
   }
   RUNTIME::SIMDLEVEL(-1);
@@ -304,8 +305,8 @@ namespace {
   r.rlim_cur = r.rlim_max = (static_cast<rlim_t>(kb) << 10) + (rlim_t{256} << 20);
   setrlimit(RLIMIT_AS, &r);
   TESTS::OPENSCREEN(64, 48);
-  const BITMAP old = listed(3, {0xFF000000u, 0xFF5A5A5Au, 0x00FF00FFu, 0xFFFFFFFFu, 0x10203040u,
-                                0xFF00FF00u});
+  const BITMAP old =
+      listed(3, {0xFF000000u, 0xFF5A5A5Au, 0x00FF00FFu, 0xFFFFFFFFu, 0x10203040u, 0xFF00FF00u});
   BITMAP b(old);
   const int32_t w = 8000000;
   b.RESIZE(w, 1, RESIZEMETHOD::GXSCALEBILINEAR);

@@ -4,8 +4,9 @@
 // row of 16-bit channel sums (kept while the following new rows still use
 // that source row), and a vertical pass mixes two such rows into each new
 // row. With the rounding done once, at the end, the two passes give exactly
-// the one-step rule in resize.hpp. Mask-colour pixels are rare; rows whose
-// neighbourhood has one are patched afterwards with the per-pixel rule.
+// the one-step rule in resize.hpp. Neighbourhoods with a mask-colour pixel
+// are patched afterwards: inside a keyed area (four masks) with the nearest
+// pixel, at its edges with the per-pixel rule.
 #include "zarvo/graphics/resize.hpp"
 
 #include <algorithm>
@@ -149,7 +150,8 @@ ZARVO_INLINE void vbody(const int16_t* __restrict h0, const int16_t* __restrict 
   // 16-bit weights, so the vectoriser may use 16 x 16 -> 32-bit multiplies.
   const int16_t w0 = static_cast<int16_t>(256 - wy), w1 = static_cast<int16_t>(wy);
   uint8_t* b = reinterpret_cast<uint8_t*>(d);
-  for (uint32_t k = 0; k < 4 * n; ++k) b[k] = static_cast<uint8_t>((h0[k] * w0 + h1[k] * w1 + VROUND) >> 16);
+  for (uint32_t k = 0; k < 4 * n; ++k)
+    b[k] = static_cast<uint8_t>((h0[k] * w0 + h1[k] * w1 + VROUND) >> 16);
 }
 
 void hportable(const uint32_t* __restrict s, int16_t* __restrict h, const uint32_t* __restrict i,
@@ -158,9 +160,8 @@ void hportable(const uint32_t* __restrict s, int16_t* __restrict h, const uint32
 }
 // One new row from two horizontal rows, or two new rows (d1 not null) that
 // mix the same two with different weights.
-void vportable(const int16_t* __restrict h0, const int16_t* __restrict h1,
-               uint32_t* __restrict d0, uint32_t wy0, uint32_t* __restrict d1, uint32_t wy1,
-               uint32_t n) {
+void vportable(const int16_t* __restrict h0, const int16_t* __restrict h1, uint32_t* __restrict d0,
+               uint32_t wy0, uint32_t* __restrict d1, uint32_t wy1, uint32_t n) {
   vbody(h0, h1, d0, n, wy0);
   if (d1) vbody(h0, h1, d1, n, wy1);
 }
@@ -231,10 +232,12 @@ ZARVO_TARGET_AVX2 void havx2(const uint32_t* __restrict s, int16_t* __restrict h
                              const uint32_t* __restrict i, const uint32_t* __restrict wt,
                              uint32_t n) {
   const __m256i bias = _mm256_set1_epi32(-BIAS);
+  // clang-format off
   const __m256i first = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,
                                          0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
   const __m256i second = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1,
                                           8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+  // clang-format on
   const __m256i spread0 = _mm256_setr_epi32(0, 0, 0, 0, 2, 2, 2, 2);
   const __m256i spread1 = _mm256_setr_epi32(1, 1, 1, 1, 3, 3, 3, 3);
   uint32_t x = 0;
@@ -266,8 +269,10 @@ ZARVO_TARGET_AVX2 ZARVO_INLINE __m256i vmixavx2(__m256i lo, __m256i hi, __m256i 
 // 64-bit quarters as 0 2 1 3, which one permute puts back.
 ZARVO_TARGET_AVX2 ZARVO_INLINE void vstoreavx2(uint32_t* d, const __m256i (&u)[4], __m256i w,
                                                __m256i round) {
-  const __m256i p = _mm256_packus_epi16(vmixavx2(u[0], u[1], w, round), vmixavx2(u[2], u[3], w, round));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_permute4x64_epi64(p, _MM_SHUFFLE(3, 1, 2, 0)));
+  const __m256i p =
+      _mm256_packus_epi16(vmixavx2(u[0], u[1], w, round), vmixavx2(u[2], u[3], w, round));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                      _mm256_permute4x64_epi64(p, _MM_SHUFFLE(3, 1, 2, 0)));
 }
 
 // AVX2, eight new pixels a step, the interleaving shared by both new rows.
@@ -391,7 +396,12 @@ class ROWCACHE {
  public:
   ROWCACHE(const IMAGE* s, const TAP* cols, const uint32_t* hi, const uint32_t* hw,
            const uint32_t* nx, uint32_t dw)
-      : s_(s), cols_(cols), hi_(hi), hw_(hw), nx_(nx), dw_(dw),
+      : s_(s),
+        cols_(cols),
+        hi_(hi),
+        hw_(hw),
+        nx_(nx),
+        dw_(dw),
         sums_(scratch<int16_t>(8 * static_cast<size_t>(dw))),
         flags_(scratch<uint8_t>(3 * static_cast<size_t>(dw))),
         near_(scratch<uint32_t>(2 * static_cast<size_t>(dw))),
@@ -427,7 +437,8 @@ class ROWCACHE {
       // No pair to read: every new column is the one old pixel at full weight.
       for (uint32_t x = 0; x < dw_; ++x)
         for (int c = 0; c < 4; ++c)
-          h[4 * x + c] = static_cast<int16_t>(256 * static_cast<int32_t>(channel(in[0], 8 * c)) - BIAS);
+          h[4 * x + c] =
+              static_cast<int16_t>(256 * static_cast<int32_t>(channel(in[0], 8 * c)) - BIAS);
     } else {
       KERNELS(TABLE).hpass(in, h, hi_, hw_, dw_);
     }
@@ -584,9 +595,15 @@ void BITMAP::RESIZE(int32_t W, int32_t H, RESIZEMETHOD METHOD) {
                            : IMAGECREATE(W, H, MASKCOLOR, old->BPP * 8, 0)) {
     adopt(img);
     switch (IBPP) {
-      case 4: fill<uint32_t>(old, IMGHANDLE, m); break;
-      case 2: fill<uint16_t>(old, IMGHANDLE, m); break;
-      default: fill<uint8_t>(old, IMGHANDLE, m); break;
+      case 4:
+        fill<uint32_t>(old, IMGHANDLE, m);
+        break;
+      case 2:
+        fill<uint16_t>(old, IMGHANDLE, m);
+        break;
+      default:
+        fill<uint8_t>(old, IMGHANDLE, m);
+        break;
     }
   }
   IMAGEDESTROY(old);
