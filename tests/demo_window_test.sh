@@ -16,13 +16,22 @@ trap 'kill $pid 2>/dev/null; rm -rf "$tmp"' EXIT
 cd "$dir"
 "$demo" & pid=$!
 
+# The window and where it is. SDL may replace the first X window while it
+# picks a renderer, so a window that has gone is looked up again.
+findwindow() {
+  local geometry
+  for _ in $(seq 50); do
+    wid=$(xdotool search --name "^ZarvoGameEngine screen transitions demo$" 2>/dev/null | tail -1)
+    if [ -n "$wid" ] && geometry=$(xdotool getwindowgeometry --shell "$wid" 2>/dev/null); then
+      eval "$geometry"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
 wid=""
-for _ in $(seq 50); do
-  wid=$(xdotool search --name "^ZarvoGameEngine screen transitions demo$" 2>/dev/null | head -1)
-  [ -n "$wid" ] && break
-  sleep 0.1
-done
-[ -n "$wid" ] || { echo "FAIL: no window titled 'ZarvoGameEngine screen transitions demo'"; exit 1; }
+findwindow || { echo "FAIL: no window titled 'ZarvoGameEngine screen transitions demo'"; exit 1; }
 sleep 2.5  # the first screen's own transition
 
 # Average colour of a 40x40 patch at the top left, as "r g b" in 0..255.
@@ -34,7 +43,7 @@ near() {  # near "r g b" "r g b"
   [ $(( (a-x)*(a-x) + (b-y)*(b-y) + (c-z)*(c-z) )) -le 75 ]
 }
 
-eval "$(xdotool getwindowgeometry --shell "$wid")"
+findwindow || { echo "FAIL: the demo's window went away"; exit 1; }
 import -window root -crop 640x480+$X+$Y +repage "$tmp/one.png"
 want1=$(patch images/background1.png)
 got1=$(patch "$tmp/one.png")
