@@ -80,26 +80,30 @@ ZARVO_INLINE void alphaplain(const uint32_t* __restrict s, uint32_t* __restrict 
   }
 }
 
-// The block's new pixels, then the mask-colour source pixels put back.
-ZARVO_INLINE void keepmasked(const uint32_t* __restrict s, uint32_t* __restrict d,
-                             const uint32_t* __restrict t, int32_t m) {
+// The block's source with the mask-colour pixels replaced: by the target
+// pixel for BLEND (mixing a pixel with itself gives it back), by 0 for ADD.
+ZARVO_INLINE void unmasked(const uint32_t* __restrict s, const uint32_t* __restrict d,
+                           uint32_t* __restrict t, int32_t m) {
   for (int32_t j = 0; j < m; ++j) {
     const uint32_t keep = 0u - static_cast<uint32_t>(ismask(s[j]));
-    d[j] = (d[j] & keep) | (t[j] & ~keep);
+    t[j] = (d[j] & keep) | (s[j] & ~keep);
   }
+}
+
+ZARVO_INLINE void unmasked(const uint32_t* __restrict s, uint32_t* __restrict t, int32_t m) {
+  for (int32_t j = 0; j < m; ++j) t[j] = s[j] & (static_cast<uint32_t>(ismask(s[j])) - 1u);
 }
 
 ZARVO_INLINE void blendplain(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n,
                              int32_t k) {
   const uint16_t kk = static_cast<uint16_t>(k);
   alignas(16) uint32_t t[BLOCK];
-  uint8_t* tb = reinterpret_cast<uint8_t*>(t);
+  const uint8_t* tb = reinterpret_cast<const uint8_t*>(t);
   for (int32_t at = 0; at < n; at += BLOCK) {
     const int32_t m = n - at < BLOCK ? n - at : BLOCK;
-    const uint8_t* sb = reinterpret_cast<const uint8_t*>(s + at);
-    const uint8_t* db = reinterpret_cast<const uint8_t*>(d + at);
-    for (int32_t b = 0; b < 4 * m; ++b) tb[b] = mixbyte(sb[b], db[b], kk);
-    keepmasked(s + at, d + at, t, m);
+    unmasked(s + at, d + at, t, m);
+    uint8_t* db = reinterpret_cast<uint8_t*>(d + at);
+    for (int32_t b = 0; b < 4 * m; ++b) db[b] = mixbyte(tb[b], db[b], kk);
   }
 }
 
@@ -111,23 +115,25 @@ ZARVO_INLINE void addplain(const uint32_t* __restrict s, uint32_t* __restrict d,
   const bool subtract = a < 0;
   const uint16_t f = static_cast<uint16_t>(subtract ? -a : a);
   alignas(16) uint32_t t[BLOCK];
-  uint8_t* tb = reinterpret_cast<uint8_t*>(t);
+  const uint8_t* tb = reinterpret_cast<const uint8_t*>(t);
   for (int32_t at = 0; at < n; at += BLOCK) {
     const int32_t m = n - at < BLOCK ? n - at : BLOCK;
-    const uint8_t* sb = reinterpret_cast<const uint8_t*>(s + at);
-    const uint8_t* db = reinterpret_cast<const uint8_t*>(d + at);
+    unmasked(s + at, t, m);
+    uint8_t* db = reinterpret_cast<uint8_t*>(d + at);
+    // The byte sum saturates as d + min(p, 255 - d) and d - min(p, d): byte
+    // minimums, which every vector unit has.
     if (subtract) {
       for (int32_t b = 0; b < 4 * m; ++b) {
-        const uint16_t p = static_cast<uint16_t>(static_cast<uint16_t>(sb[b] * f + 255) >> 8);
-        tb[b] = static_cast<uint8_t>(db[b] > p ? db[b] - p : 0);
+        const uint8_t p = static_cast<uint8_t>(static_cast<uint16_t>(tb[b] * f + 255) >> 8);
+        db[b] = static_cast<uint8_t>(db[b] - (p < db[b] ? p : db[b]));
       }
     } else {
       for (int32_t b = 0; b < 4 * m; ++b) {
-        const uint16_t v = static_cast<uint16_t>(db[b] + (static_cast<uint16_t>(sb[b] * f) >> 8));
-        tb[b] = static_cast<uint8_t>(v > 255 ? 255 : v);
+        const uint8_t p = static_cast<uint8_t>(static_cast<uint16_t>(tb[b] * f) >> 8);
+        const uint8_t room = static_cast<uint8_t>(255 - db[b]);
+        db[b] = static_cast<uint8_t>(db[b] + (p < room ? p : room));
       }
     }
-    keepmasked(s + at, d + at, t, m);
   }
 }
 
@@ -157,49 +163,44 @@ void blend(const uint32_t* s, uint32_t* d, int32_t n, int32_t k) { blendplain(s,
 
 #ifdef ZARVO_SIMD_X86
 // ---------------------------------------------------------------------------
-// SSE2: four pixels a register. Bytes widen to 16-bit lanes within each half
-// (unpack and pack keep their order), the mix is the one-multiply form above,
-// and a per-pixel alpha is spread over its pixel's four lanes by word
-// shuffles. Every loop returns where it stopped; the caller's per-pixel rule
-// finishes the row.
+// SSE2: four pixels a register, in 16-bit arithmetic. Every loop returns
+// where it stopped; the caller's per-pixel rule finishes the row.
 namespace sse2 {
-
-inline __m128i mix16(__m128i s, __m128i d, __m128i k) {
-  return _mm_srli_epi16(_mm_add_epi16(_mm_slli_epi16(d, 8), _mm_mullo_epi16(_mm_sub_epi16(s, d), k)),
-                        8);
-}
 
 inline __m128i masked(__m128i s) {
   return _mm_cmpeq_epi32(_mm_and_si128(s, _mm_set1_epi32(0x00FFFFFF)),
                          _mm_set1_epi32(0x00FF00FF));
 }
 
+// No unpacking: red and blue stay in the low bytes of the 16-bit lanes
+// (masked), alpha and green move there (shifted), and the one-multiply mix
+// leaves each new byte in its lane's high byte. A mask-colour source pixel
+// gets the factor 0, which gives back d exactly.
 template <bool PERPIXEL, bool SKIPMASK>
 int32_t mixloop(const uint32_t* s, uint32_t* d, int32_t i, int32_t n, uint32_t k) {
-  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = _mm_set1_epi16(0x00FF);
+  const __m128i high = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
   const __m128i vk = _mm_set1_epi16(static_cast<int16_t>(k));
   for (; i + 4 <= n; i += 4) {
     const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    const __m128i slo = _mm_unpacklo_epi8(vs, zero), shi = _mm_unpackhi_epi8(vs, zero);
-    const __m128i dlo = _mm_unpacklo_epi8(vd, zero), dhi = _mm_unpackhi_epi8(vd, zero);
-    __m128i klo = vk, khi = vk;
-    if (PERPIXEL) {
-      klo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(slo, 0xFF), 0xFF);
-      khi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shi, 0xFF), 0xFF);
-    }
-    __m128i r = _mm_packus_epi16(mix16(slo, dlo, klo), mix16(shi, dhi, khi));
-    if (SKIPMASK) {
-      const __m128i keep = masked(vs);
-      r = _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, r));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
+    const __m128i srb = _mm_and_si128(vs, low), drb = _mm_and_si128(vd, low);
+    const __m128i sag = _mm_srli_epi16(vs, 8), dag = _mm_srli_epi16(vd, 8);
+    // The alpha lane of each pixel copied over its green lane.
+    __m128i kk = PERPIXEL ? _mm_shufflehi_epi16(_mm_shufflelo_epi16(sag, 0xF5), 0xF5) : vk;
+    if (SKIPMASK) kk = _mm_andnot_si128(masked(vs), kk);
+    const __m128i rb =
+        _mm_add_epi16(_mm_slli_epi16(vd, 8), _mm_mullo_epi16(_mm_sub_epi16(srb, drb), kk));
+    const __m128i ag =
+        _mm_add_epi16(_mm_and_si128(vd, high), _mm_mullo_epi16(_mm_sub_epi16(sag, dag), kk));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                     _mm_or_si128(_mm_srli_epi16(rb, 8), _mm_and_si128(ag, high)));
   }
   return i;
 }
 
 // 16-bit products, a saturating byte add (or subtract, rounding the part up
-// as in the plain loop), and the mask-colour pixels kept.
+// as in the plain loop); a mask-colour source pixel adds nothing.
 template <bool SUBTRACT>
 int32_t addloop(const uint32_t* s, uint32_t* d, int32_t i, int32_t n, uint32_t f) {
   const __m128i vf = _mm_set1_epi16(static_cast<int16_t>(f));
@@ -212,11 +213,9 @@ int32_t addloop(const uint32_t* s, uint32_t* d, int32_t i, int32_t n, uint32_t f
         _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(vs, zero), vf), up), 8);
     const __m128i hi =
         _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(vs, zero), vf), up), 8);
-    const __m128i part = _mm_packus_epi16(lo, hi);
-    const __m128i sum = SUBTRACT ? _mm_subs_epu8(vd, part) : _mm_adds_epu8(vd, part);
-    const __m128i keep = masked(vs);
+    const __m128i part = _mm_andnot_si128(masked(vs), _mm_packus_epi16(lo, hi));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                     _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, sum)));
+                     SUBTRACT ? _mm_subs_epu8(vd, part) : _mm_adds_epu8(vd, part));
   }
   return i;
 }
@@ -243,15 +242,8 @@ void add(const uint32_t* s, uint32_t* d, int32_t n, int32_t a) {
 }  // namespace sse2
 
 // ---------------------------------------------------------------------------
-// AVX2: the SSE2 loops eight pixels at a time (unpack, pack and the word
-// shuffles all work within each 128-bit half); the SSE2 loops take the rest.
+// AVX2: the SSE2 loops eight pixels at a time; the SSE2 loops take the rest.
 namespace avx2 {
-
-ZARVO_TARGET_AVX2 inline __m256i mix16(__m256i s, __m256i d, __m256i k) {
-  return _mm256_srli_epi16(
-      _mm256_add_epi16(_mm256_slli_epi16(d, 8), _mm256_mullo_epi16(_mm256_sub_epi16(s, d), k)),
-      8);
-}
 
 ZARVO_TARGET_AVX2 inline __m256i masked(__m256i s) {
   return _mm256_cmpeq_epi32(_mm256_and_si256(s, _mm256_set1_epi32(0x00FFFFFF)),
@@ -260,22 +252,23 @@ ZARVO_TARGET_AVX2 inline __m256i masked(__m256i s) {
 
 template <bool PERPIXEL, bool SKIPMASK>
 ZARVO_TARGET_AVX2 int32_t mixloop(const uint32_t* s, uint32_t* d, int32_t n, uint32_t k) {
-  const __m256i zero = _mm256_setzero_si256();
+  const __m256i low = _mm256_set1_epi16(0x00FF);
+  const __m256i high = _mm256_set1_epi16(static_cast<int16_t>(0xFF00));
   const __m256i vk = _mm256_set1_epi16(static_cast<int16_t>(k));
   int32_t i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m256i vs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
     const __m256i vd = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
-    const __m256i slo = _mm256_unpacklo_epi8(vs, zero), shi = _mm256_unpackhi_epi8(vs, zero);
-    const __m256i dlo = _mm256_unpacklo_epi8(vd, zero), dhi = _mm256_unpackhi_epi8(vd, zero);
-    __m256i klo = vk, khi = vk;
-    if (PERPIXEL) {
-      klo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(slo, 0xFF), 0xFF);
-      khi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(shi, 0xFF), 0xFF);
-    }
-    __m256i r = _mm256_packus_epi16(mix16(slo, dlo, klo), mix16(shi, dhi, khi));
-    if (SKIPMASK) r = _mm256_blendv_epi8(r, vd, masked(vs));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), r);
+    const __m256i srb = _mm256_and_si256(vs, low), drb = _mm256_and_si256(vd, low);
+    const __m256i sag = _mm256_srli_epi16(vs, 8), dag = _mm256_srli_epi16(vd, 8);
+    __m256i kk = PERPIXEL ? _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(sag, 0xF5), 0xF5) : vk;
+    if (SKIPMASK) kk = _mm256_andnot_si256(masked(vs), kk);
+    const __m256i rb = _mm256_add_epi16(_mm256_slli_epi16(vd, 8),
+                                        _mm256_mullo_epi16(_mm256_sub_epi16(srb, drb), kk));
+    const __m256i ag = _mm256_add_epi16(_mm256_and_si256(vd, high),
+                                        _mm256_mullo_epi16(_mm256_sub_epi16(sag, dag), kk));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                        _mm256_or_si256(_mm256_srli_epi16(rb, 8), _mm256_and_si256(ag, high)));
   }
   return i;
 }
@@ -293,10 +286,9 @@ ZARVO_TARGET_AVX2 int32_t addloop(const uint32_t* s, uint32_t* d, int32_t n, uin
         _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(vs, zero), vf), up), 8);
     const __m256i hi = _mm256_srli_epi16(
         _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(vs, zero), vf), up), 8);
-    const __m256i part = _mm256_packus_epi16(lo, hi);
-    const __m256i sum = SUBTRACT ? _mm256_subs_epu8(vd, part) : _mm256_adds_epu8(vd, part);
+    const __m256i part = _mm256_andnot_si256(masked(vs), _mm256_packus_epi16(lo, hi));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
-                        _mm256_blendv_epi8(sum, vd, masked(vs)));
+                        SUBTRACT ? _mm256_subs_epu8(vd, part) : _mm256_adds_epu8(vd, part));
   }
   return i;
 }
