@@ -22,4 +22,5 @@
 #include "zarvo/runtime/runtime.hpp"
 #include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/process.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 #include "zarvo/runtime/headless/headless.hpp"

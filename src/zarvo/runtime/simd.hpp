@@ -1,14 +1,13 @@
 #pragma once
-// One kernel level for the whole library. The processor is probed once; the
-// level in effect is the best it runs, lowered by ZARVO_SIMD in the
-// environment (portable, sse2, sse4.1, avx2) and by SIMDLEVEL(level) from
-// tests and benchmarks. Every family of pixel kernels (put rows, blend rows,
-// filters, PNG rows, resizing) keeps one table with an entry per level and
-// calls through KERNELS(table): adding a level or an architecture is adding
-// entries, and every level gives the same pixels.
+// The kernel levels behind SIMDLEVEL (simdlevel.hpp). Every family of pixel
+// kernels (put rows, blend rows, filters, PNG rows, resizing) keeps one table
+// with an entry per level and calls through KERNELS(table): adding a level or
+// an architecture is adding entries, and every level gives the same pixels.
 //
 // Built with ZARVO_PORTABLE there is one level and no intrinsics at all: the
 // plain loops, vectorised by the compiler where it can.
+
+#include "zarvo/runtime/simdlevel.hpp"
 
 namespace ZARVO::RUNTIME {
 
@@ -28,16 +27,6 @@ enum SIMD : int { PORTABLE, SIMDLEVELS };
 // Forces a plain loop body into each level's wrapper, so it is compiled (and
 // vectorised) for that level's instructions.
 #define ZARVO_INLINE inline __attribute__((always_inline))
-
-// The level in effect.
-int SIMDLEVEL();
-// Lowers the level (capped at what the processor runs and ZARVO_SIMD allows;
-// a negative level restores that best). Returns the level in effect.
-int SIMDLEVEL(int level);
-// The best level this process may use: the processor's, lowered by ZARVO_SIMD.
-int SIMDBEST();
-// "portable", "sse2", "sse4.1", "avx2"; "?" for a level this build lacks.
-const char* SIMDNAME(int level);
 
 namespace DETAIL {
 extern int simdlevel;
