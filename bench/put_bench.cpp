@@ -15,7 +15,7 @@
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/runtime/pixelrows.hpp"
 #include "zarvo/runtime/runtime.hpp"
-#include "zarvo/runtime/simd.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 #ifdef ZARVO_HAVE_PIXMAN
 #include <pixman.h>
 #endif

@@ -15,7 +15,7 @@
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/runtime/pixelrows.hpp"
 #include "zarvo/runtime/runtime.hpp"
-#include "zarvo/runtime/simd.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 
 using namespace ZARVO::RUNTIME;
 using TESTS::IMG;
