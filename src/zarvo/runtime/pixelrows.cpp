@@ -333,15 +333,16 @@ struct PUTROWS {
   void (*blend)(const uint32_t* s, uint32_t* d, int32_t n, int32_t k);
 };
 
-#define ZARVO_PUTROWS(P, A, B)                                                              \
-  {P::fill, P::preset, P::androw, P::orrow, P::xorrow, P::trans, A::alpha, A::add, A::blend}
+// P gives the plain loops, M the mixing ones (ALPHA, ADD, BLEND).
+#define ZARVO_PUTROWS(P, M) \
+  {P::fill, P::preset, P::androw, P::orrow, P::xorrow, P::trans, M::alpha, M::add, M::blend}
 
 const PUTROWS TABLE[SIMDLEVELS] = {
-    ZARVO_PUTROWS(portable, portable, portable),
+    ZARVO_PUTROWS(portable, portable),
 #ifdef ZARVO_SIMD_X86
-    ZARVO_PUTROWS(portable, sse2, sse2),      // SSE2
-    ZARVO_PUTROWS(portable, sse2, sse2),      // SSE4.1
-    ZARVO_PUTROWS(avx2plain, avx2, avx2),     // AVX2
+    ZARVO_PUTROWS(portable, sse2),    // SSE2
+    ZARVO_PUTROWS(portable, sse2),    // SSE4.1
+    ZARVO_PUTROWS(avx2plain, avx2),   // AVX2
 #endif
 };
 #undef ZARVO_PUTROWS
