@@ -13,6 +13,8 @@ struct BACKENDOPS {
   bool (*OPEN)(int32_t w, int32_t h, int32_t flags, const char* title, const char** error);
   void (*CLOSE)();
   // Shows rows first..last (inclusive, already clipped) of the screen buffer.
+  // The buffer stays put from OPEN to CLOSE, so a backend may read it again
+  // to show the whole picture after the window system lost it.
   void (*PRESENT)(const uint32_t* pixels, int32_t pitch, int32_t w, int32_t h, int32_t first,
                   int32_t last);
   void (*TITLE)(const char* title);

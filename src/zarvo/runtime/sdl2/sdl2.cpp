@@ -24,6 +24,15 @@ struct STATE {
   SDL_Window* window = nullptr;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
+  // The software renderer draws into the window surface, and an unscaled
+  // window is then shown by copying the changed rows straight into it.
+  bool direct = false;
+  SDL_Surface* surface = nullptr;  // the window surface that holds the picture
+  bool texturestale = false;       // rows went straight to the surface since the last upload
+  // The runtime's screen buffer as last presented (valid until close), for
+  // showing the whole picture again after the window system lost it.
+  const uint32_t* shown = nullptr;
+  int32_t shownpitch = 0;
   int32_t w = 0, h = 0;
   int32_t flags = 0;
   bool fullscreen = false;
@@ -92,6 +101,9 @@ bool initvideo() {
     return false;
   }
   s.videoinit = true;
+  // The software renderer's window surface goes to the window system as it is
+  // (shared memory on X11), not through yet another renderer's texture.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // With no display to reach, SDL falls back to drivers that show nothing; a
   // game in a window nobody can see or close would run forever. They count
   // only when asked for by name. (SDL stays initialised: see close.)
@@ -140,6 +152,121 @@ void destroywindow() {
   s.texture = nullptr;
   s.renderer = nullptr;
   s.window = nullptr;
+  s.direct = false;
+  s.surface = nullptr;
+  s.shown = nullptr;
+}
+
+// Whether a GL renderer rasterises on the processor (Mesa's llvmpipe and
+// softpipe, as under Xvfb or without a GPU driver): it then costs several
+// times what copying into the window surface does.
+bool cpugl(SDL_Renderer* r) {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(r, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0)
+    return false;
+  using GETSTRING = const unsigned char* (*)(unsigned int);
+  auto getstring = reinterpret_cast<GETSTRING>(SDL_GL_GetProcAddress("glGetString"));
+  if (!getstring) return false;
+  const unsigned char* name = getstring(0x1F01);  // GL_RENDERER
+  if (!name) return false;
+  const char* n = reinterpret_cast<const char*>(name);
+  return std::strstr(n, "llvmpipe") || std::strstr(n, "softpipe") ||
+         std::strstr(n, "Software Rasterizer") || std::strstr(n, "swrast");
+}
+
+SDL_Renderer* makerenderer(SDL_Window* window) {
+  SDL_Renderer* r = SDL_CreateRenderer(window, -1, 0);
+  // A renderer named in SDL_RENDER_DRIVER is kept, whatever it costs.
+  const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  if (r && cpugl(r) && !(asked && *asked)) {
+    SDL_DestroyRenderer(r);
+    r = nullptr;
+  }
+  if (!r) r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+  return r;
+}
+
+bool softwarerenderer(SDL_Renderer* r) {
+  SDL_RendererInfo info;
+  return SDL_GetRendererInfo(r, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+}
+
+// Whether the scaled picture leaves bars (full screen in another shape),
+// which nothing else paints.
+bool letterboxed() {
+  STATE& s = S();
+  int ow = 0, oh = 0;
+  if (SDL_GetRendererOutputSize(s.renderer, &ow, &oh) != 0) return true;
+  return static_cast<int64_t>(ow) * s.h != static_cast<int64_t>(oh) * s.w;
+}
+
+// Copies rows first..last into the window surface and shows just those;
+// false when the window is scaled (the renderer then does it).
+bool showdirect(const uint32_t* pixels, int32_t pitch, int32_t first, int32_t last) {
+  STATE& s = S();
+  SDL_Surface* surf = SDL_GetWindowSurface(s.window);
+  if (!surf || surf->w != s.w || surf->h != s.h) return false;
+  if (surf != s.surface) {  // a new surface (or one the renderer drew over) needs everything
+    first = 0;
+    last = s.h - 1;
+  }
+  if (SDL_MUSTLOCK(surf) && SDL_LockSurface(surf) != 0) return false;
+  const int32_t rows = last - first + 1;
+  const uint8_t* src = reinterpret_cast<const uint8_t*>(pixels) + static_cast<size_t>(first) * pitch;
+  uint8_t* dst = static_cast<uint8_t*>(surf->pixels) + static_cast<size_t>(first) * surf->pitch;
+  bool ok = true;
+  if (surf->format->format == SDL_PIXELFORMAT_RGB888) {  // the usual 24-bit display: rows as they are
+    for (int32_t y = 0; y < rows; ++y)
+      std::memcpy(dst + static_cast<size_t>(y) * surf->pitch, src + static_cast<size_t>(y) * pitch,
+                  static_cast<size_t>(s.w) * 4);
+  } else {
+    // Read as RGB888 so the alpha bytes are ignored: the screen is opaque.
+    ok = SDL_ConvertPixels(s.w, rows, SDL_PIXELFORMAT_RGB888, src, pitch, surf->format->format, dst,
+                           surf->pitch) == 0;
+  }
+  if (SDL_MUSTLOCK(surf)) SDL_UnlockSurface(surf);
+  if (!ok) return false;
+  s.surface = surf;
+  s.texturestale = true;
+  const SDL_Rect r{0, first, s.w, rows};
+  SDL_UpdateWindowSurfaceRects(s.window, &r, 1);
+  return true;
+}
+
+void showrendered(const uint32_t* pixels, int32_t pitch, int32_t first, int32_t last) {
+  STATE& s = S();
+  if (s.texturestale) {  // rows went past the texture: bring all of it up to date
+    first = 0;
+    last = s.h - 1;
+    s.texturestale = false;
+  }
+  const SDL_Rect r{0, first, s.w, last - first + 1};
+  SDL_UpdateTexture(s.texture, &r,
+                    reinterpret_cast<const uint8_t*>(pixels) + static_cast<size_t>(first) * pitch,
+                    pitch);
+  s.surface = nullptr;  // a software renderer draws over the window surface
+  // The copy covers the whole window unless the picture is letterboxed.
+  if (letterboxed()) {
+    SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(s.renderer);
+  }
+  SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
+  SDL_RenderPresent(s.renderer);
+}
+
+// Shows the whole picture again; black before the first present.
+void refresh() {
+  STATE& s = S();
+  if (!s.renderer) return;
+  if (!s.shown) {
+    SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(s.renderer);
+    SDL_RenderPresent(s.renderer);
+    return;
+  }
+  s.surface = nullptr;
+  if (!s.direct || !showdirect(s.shown, s.shownpitch, 0, s.h - 1))
+    showrendered(s.shown, s.shownpitch, 0, s.h - 1);
 }
 
 bool open(int32_t w, int32_t h, int32_t flags, const char* title, const char** error) {
@@ -155,12 +282,14 @@ bool open(int32_t w, int32_t h, int32_t flags, const char* title, const char** e
   Uint32 wflags = SDL_WINDOW_SHOWN | (s.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   s.window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                               w, h, wflags);
-  if (s.window) s.renderer = SDL_CreateRenderer(s.window, -1, 0);
-  if (!s.renderer && s.window) s.renderer = SDL_CreateRenderer(s.window, -1, SDL_RENDERER_SOFTWARE);
+  if (s.window) s.renderer = makerenderer(s.window);
   if (s.renderer) {
     SDL_RenderSetLogicalSize(s.renderer, w, h);
-    s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_ARGB8888,
+    // RGB888 ignores the alpha bytes: the screen is opaque, whatever they hold.
+    s.texture = SDL_CreateTexture(s.renderer, SDL_PIXELFORMAT_RGB888,
                                   SDL_TEXTUREACCESS_STREAMING, w, h);
+    if (s.texture) SDL_SetTextureBlendMode(s.texture, SDL_BLENDMODE_NONE);
+    s.direct = softwarerenderer(s.renderer);
   }
   if (!s.texture) {
     s.error = SDL_GetError();
@@ -186,12 +315,10 @@ void present(const uint32_t* pixels, int32_t pitch, int32_t w, int32_t h, int32_
              int32_t last) {
   STATE& s = S();
   if (!s.texture || w != s.w || h != s.h) return;
-  SDL_Rect r{0, first, w, last - first + 1};
-  SDL_UpdateTexture(s.texture, &r, reinterpret_cast<const uint8_t*>(pixels) +
-                                       static_cast<size_t>(first) * pitch, pitch);
-  SDL_RenderClear(s.renderer);
-  SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
-  SDL_RenderPresent(s.renderer);
+  s.shown = pixels;
+  s.shownpitch = pitch;
+  if (s.direct && showdirect(pixels, pitch, first, last)) return;
+  showrendered(pixels, pitch, first, last);
 }
 
 void title(const char* t) {
@@ -279,12 +406,9 @@ void translate(const SDL_Event& ev) {
         case SDL_WINDOWEVENT_FOCUS_LOST: s.pending.push_back(blank(12)); break;
         case SDL_WINDOWEVENT_EXPOSED:
           // The window system lost our pixels: show the screen again.
-          if (s.renderer) {
-            SDL_RenderClear(s.renderer);
-            SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
-            SDL_RenderPresent(s.renderer);
-          }
+          refresh();
           break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: s.surface = nullptr; break;
         default: break;
       }
       break;
