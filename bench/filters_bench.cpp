@@ -1,10 +1,15 @@
 // Filters, flips, opacity and resizing of a 640x480 bitmap, beside memcpy of
 // the same rows as the floor, SDL2's SDL_BlitScaled and pixman's
-// nearest-neighbour transform for the resize.
+// nearest-neighbour transform for the resize. Every filter runs at every
+// kernel level (named FILTER/level); a table of CPU times and multiples of
+// memcpy per level ends the run (the least over --benchmark_repetitions).
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "zarvo/color/color.hpp"
@@ -12,6 +17,7 @@
 #include "zarvo/runtime/headless/headless.hpp"
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/runtime/runtime.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 #ifdef ZARVO_HAVE_PIXMAN
 #include <pixman.h>
 #endif
@@ -62,9 +68,9 @@ PICTURES& pictures() {
 }
 
 void perpixel(benchmark::State& state, double pixels) {
-  state.counters["ns/px"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * pixels,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/px"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * pixels,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_memcpy(benchmark::State& state) {
@@ -77,51 +83,47 @@ void BM_memcpy(benchmark::State& state) {
   perpixel(state, double(W) * H);
 }
 
-void filter(benchmark::State& state, BITMAPFILTER f, void* param) {
-  PICTURES& p = pictures();
-  for (auto _ : state) {
-    p.big.APPLYFILTER(f, param);
-    benchmark::ClobberMemory();
-  }
-  perpixel(state, double(W) * H);
+// Each filter's parameter lives as long as the run.
+struct FILTERCASE {
+  const char* name;
+  BITMAPFILTER f;
+  void* param;
+};
+
+std::vector<FILTERCASE>& filtercases() {
+  static int32_t bright = 30, contrast = 40, steep = 100;
+  static COLOR::RGBTRIPLE tint(-128, 0, 127);
+  static FLIPDIRECTION across = FLIPDIRECTION::GXHORISONTAL, down = FLIPDIRECTION::GXVERTICAL,
+                       both = FLIPDIRECTION::GXBOTH;
+  static std::vector<FILTERCASE> cases = {
+      {"INVERT", BITMAPFILTER::GXINVERT, nullptr},
+      {"GRAYSCALE", BITMAPFILTER::GXGRAYSCALE, nullptr},
+      {"BRIGHTNESS", BITMAPFILTER::GXBRIGHTNESS, &bright},
+      {"CONTRAST", BITMAPFILTER::GXCONTRAST, &contrast},
+      // At 100 the line does not reproduce the rule, so another path runs.
+      {"CONTRAST100", BITMAPFILTER::GXCONTRAST, &steep},
+      {"REDCHANNEL", BITMAPFILTER::GXREDCHANNEL, nullptr},
+      {"GREENCHANNEL", BITMAPFILTER::GXGREENCHANNEL, nullptr},
+      {"BLUECHANNEL", BITMAPFILTER::GXBLUECHANNEL, nullptr},
+      {"COLOROFFSET", BITMAPFILTER::GXCOLOROFFSET, &tint},
+      {"PIXELOFFSET", BITMAPFILTER::GXPIXELOFFSET, nullptr},  // the ripple map
+      {"FLIP_HORISONTAL", BITMAPFILTER::GXFLIP, &across},
+      {"FLIP_VERTICAL", BITMAPFILTER::GXFLIP, &down},
+      {"FLIP_BOTH", BITMAPFILTER::GXFLIP, &both},
+  };
+  return cases;
 }
 
-void BM_INVERT(benchmark::State& s) { filter(s, BITMAPFILTER::GXINVERT, nullptr); }
-void BM_GRAYSCALE(benchmark::State& s) { filter(s, BITMAPFILTER::GXGRAYSCALE, nullptr); }
-void BM_BRIGHTNESS(benchmark::State& s) {
-  int32_t v = 30;
-  filter(s, BITMAPFILTER::GXBRIGHTNESS, &v);
-}
-void BM_CONTRAST(benchmark::State& s) {
-  int32_t v = 40;
-  filter(s, BITMAPFILTER::GXCONTRAST, &v);
-}
-// At 100 the line does not reproduce the rule, so another path runs.
-void BM_CONTRAST100(benchmark::State& s) {
-  int32_t v = 100;
-  filter(s, BITMAPFILTER::GXCONTRAST, &v);
-}
-void BM_REDCHANNEL(benchmark::State& s) { filter(s, BITMAPFILTER::GXREDCHANNEL, nullptr); }
-void BM_GREENCHANNEL(benchmark::State& s) { filter(s, BITMAPFILTER::GXGREENCHANNEL, nullptr); }
-void BM_BLUECHANNEL(benchmark::State& s) { filter(s, BITMAPFILTER::GXBLUECHANNEL, nullptr); }
-void BM_COLOROFFSET(benchmark::State& s) {
-  COLOR::RGBTRIPLE t(-128, 0, 127);
-  filter(s, BITMAPFILTER::GXCOLOROFFSET, &t);
-}
-void BM_PIXELOFFSET(benchmark::State& s) {
-  filter(s, BITMAPFILTER::GXPIXELOFFSET, pictures().ripple.data());
-}
-void BM_FLIP_HORISONTAL(benchmark::State& s) {
-  FLIPDIRECTION d = FLIPDIRECTION::GXHORISONTAL;
-  filter(s, BITMAPFILTER::GXFLIP, &d);
-}
-void BM_FLIP_VERTICAL(benchmark::State& s) {
-  FLIPDIRECTION d = FLIPDIRECTION::GXVERTICAL;
-  filter(s, BITMAPFILTER::GXFLIP, &d);
-}
-void BM_FLIP_BOTH(benchmark::State& s) {
-  FLIPDIRECTION d = FLIPDIRECTION::GXBOTH;
-  filter(s, BITMAPFILTER::GXFLIP, &d);
+void filter(benchmark::State& state, const FILTERCASE& c, int level) {
+  PICTURES& p = pictures();
+  void* param = c.f == BITMAPFILTER::GXPIXELOFFSET ? p.ripple.data() : c.param;
+  RUNTIME::SIMDLEVEL(level);
+  for (auto _ : state) {
+    p.big.APPLYFILTER(c.f, param);
+    benchmark::ClobberMemory();
+  }
+  RUNTIME::SIMDLEVEL(-1);
+  perpixel(state, double(W) * H);
 }
 
 // Opacity between 200 and 255 and back, as a hovered button does.
@@ -153,9 +155,7 @@ void resize(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h, R
   }
   perpixel(state, double(w) * h);
 }
-void BM_RESIZE_up(benchmark::State& s) {
-  resize(s, pictures().small, W, H, RESIZEMETHOD::GXSCALE);
-}
+void BM_RESIZE_up(benchmark::State& s) { resize(s, pictures().small, W, H, RESIZEMETHOD::GXSCALE); }
 void BM_RESIZE_down(benchmark::State& s) {
   resize(s, pictures().big, W / 2, H / 2, RESIZEMETHOD::GXSCALE);
 }
@@ -214,27 +214,11 @@ void pixmanscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_
   perpixel(state, double(w) * h);
 }
 void BM_pixman_nearest_up(benchmark::State& s) { pixmanscaled(s, pictures().small, W, H); }
-void BM_pixman_nearest_down(benchmark::State& s) {
-  pixmanscaled(s, pictures().big, W / 2, H / 2);
-}
+void BM_pixman_nearest_down(benchmark::State& s) { pixmanscaled(s, pictures().big, W / 2, H / 2); }
 #endif
 
 }  // namespace
 
-BENCHMARK(BM_memcpy)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_INVERT)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GRAYSCALE)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BRIGHTNESS)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_CONTRAST)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_CONTRAST100)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_REDCHANNEL)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_GREENCHANNEL)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BLUECHANNEL)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_COLOROFFSET)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PIXELOFFSET)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FLIP_HORISONTAL)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FLIP_VERTICAL)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FLIP_BOTH)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ALPHA_relative)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ALPHA_preserved)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RESIZE_up)->Unit(benchmark::kMicrosecond);
@@ -249,4 +233,66 @@ BENCHMARK(BM_pixman_nearest_down)->Unit(benchmark::kMicrosecond);
 #endif
 BENCHMARK(BM_RESIZE_bilinear_up)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RESIZE_repeat)->Unit(benchmark::kMicrosecond);
-BENCHMARK_MAIN();
+
+namespace {
+
+// Prints as usual and keeps each run's least CPU time over repetitions
+// (--benchmark_repetitions): on a shared machine the least is the least
+// disturbed.
+class TABLE : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (!r.error_occurred && r.run_type == Run::RT_Iteration) {
+        const auto at = times.find(r.run_name.str());
+        const double cpu = r.GetAdjustedCPUTime();
+        if (at == times.end() || cpu < at->second) times[r.run_name.str()] = cpu;
+      }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  // Every filter per level: microseconds and (time / memcpy). memcpy runs
+  // first and last; the table uses the mean of the two.
+  void PRINT() {
+    const double a = times["memcpy"], b = times["memcpy/again"];
+    const double floor = a > 0 && b > 0 ? (a + b) / 2 : (a > 0 ? a : b);
+    if (floor <= 0) return;
+    std::printf("\nCPU us per 640x480 pass, (time / memcpy %.1f us):\n%-16s", floor, "filter");
+    for (int l = RUNTIME::SIMDBEST(); l >= 0; --l) std::printf(" %17s", RUNTIME::SIMDNAME(l));
+    std::printf("\n");
+    for (const FILTERCASE& c : filtercases()) {
+      std::printf("%-16s", c.name);
+      for (int l = RUNTIME::SIMDBEST(); l >= 0; --l) {
+        const auto at = times.find(std::string(c.name) + "/" + RUNTIME::SIMDNAME(l));
+        if (at == times.end())
+          std::printf(" %17s", "-");
+        else
+          std::printf(" %8.1f (%5.2fx)", at->second, at->second / floor);
+      }
+      std::printf("\n");
+    }
+  }
+
+ private:
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  // Filter by filter, every level in a row, so levels meet the same load.
+  benchmark::RegisterBenchmark("memcpy", BM_memcpy)->Unit(benchmark::kMicrosecond);
+  for (const FILTERCASE& c : filtercases())
+    for (int l = RUNTIME::SIMDBEST(); l >= 0; --l)
+      benchmark::RegisterBenchmark((std::string(c.name) + "/" + RUNTIME::SIMDNAME(l)).c_str(),
+                                   [&c, l](benchmark::State& s) { filter(s, c, l); })
+          ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("memcpy/again", BM_memcpy)->Unit(benchmark::kMicrosecond);
+  TABLE table;
+  benchmark::RunSpecifiedBenchmarks(&table);
+  table.PRINT();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,6 +1,7 @@
-// Filters: worked values, the row loops against the per-pixel rules (grey
-// scale and contrast exhaustively), flips of every shape, offset maps,
-// APPLYFILTER's dispatch and the arguments every filter refuses.
+// Filters: worked values, the row loops against the per-pixel rules at every
+// kernel level (grey scale, contrast and the byte offsets exhaustively), flips
+// of every shape, offset maps, APPLYFILTER's dispatch and the arguments every
+// filter refuses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "support/screen.hpp"
 #include "zarvo/color/color.hpp"
 #include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 
 using namespace ZARVO;
 using namespace ZARVO::GRAPHICS;
@@ -104,9 +106,8 @@ TEST_F(Filters, WorkedValues) {
 // the tails of rows that do not fill a whole block as well.
 // Every kernel level the processor has runs the whole check.
 TEST(FilterRows, GrayscaleEveryColourAndTail) {
-  const int best = FILTER::USEKERNELS(-1);
-  for (int level = best; level >= 0; --level) {
-    ASSERT_EQ(FILTER::USEKERNELS(level), level);
+  for (int level = RUNTIME::SIMDBEST(); level >= 0; --level) {
+    ASSERT_EQ(RUNTIME::SIMDLEVEL(level), level);
     std::vector<uint32_t> row(65536), want(65536);
     for (uint32_t r = 0; r < 256; ++r) {
       for (uint32_t i = 0; i < 65536; ++i) {
@@ -124,15 +125,14 @@ TEST(FilterRows, GrayscaleEveryColourAndTail) {
       EXPECT_EQ(r.at(w, 1), 0xDEADBEEFu);
     }
   }
-  FILTER::USEKERNELS(-1);
+  RUNTIME::SIMDLEVEL(-1);
 }
 
 // Every amount, and two beyond the range, over every byte in each channel.
 // Every kernel level; a width of 259 leaves a tail behind whole vectors.
 TEST(FilterRows, ContrastEveryAmountAndByte) {
-  const int best = FILTER::USEKERNELS(-1);
-  for (int level = best; level >= 0; --level) {
-    ASSERT_EQ(FILTER::USEKERNELS(level), level);
+  for (int level = RUNTIME::SIMDBEST(); level >= 0; --level) {
+    ASSERT_EQ(RUNTIME::SIMDLEVEL(level), level);
     std::vector<uint32_t> row(259);
     for (int32_t amount = -102; amount <= 102; ++amount) {
       for (uint32_t c = 0; c < 259; ++c)
@@ -147,20 +147,55 @@ TEST(FilterRows, ContrastEveryAmountAndByte) {
       }
     }
   }
-  FILTER::USEKERNELS(-1);
+  RUNTIME::SIMDLEVEL(-1);
 }
 
-TEST(FilterRows, OffsetsAgainstRule) {
-  ROWS r(37, 5, 99), before = r;
-  COLOR::RGBTRIPLE o(-70, 13, 200);
-  FILTER::COLOROFFSET(r.p(), r.w, r.h, 4, r.pitch(), &o);
-  for (int32_t y = 0; y < r.h; ++y)
+// INVERT, BRIGHTNESS (every amount and two beyond) and COLOROFFSET (offsets
+// of both signs at once, beyond a byte, and the channel filters' triples)
+// over every byte in each channel, at every kernel level; a width of 259
+// leaves a tail behind whole vectors, and the padding stays untouched.
+TEST(FilterRows, ByteFiltersEveryLevel) {
+  const int32_t colours[][3] = {{-70, 13, 200},  {0, -255, -255}, {-255, 0, -255},
+                                {-255, -255, 0}, {255, -1, 1},    {INT32_MAX, INT32_MIN, 300},
+                                {-300, 256, 0}};
+  for (int level = RUNTIME::SIMDBEST(); level >= 0; --level) {
+    ASSERT_EQ(RUNTIME::SIMDLEVEL(level), level);
+    ROWS r(259, 2, 0);
     for (int32_t x = 0; x < r.w; ++x) {
-      uint32_t p = before.at(x, y);
-      ASSERT_EQ(r.at(x, y), argb(p >> 24, clamp255(int64_t(ch(p, 16)) - 70), clamp255(ch(p, 8) + 13),
-                                 clamp255(ch(p, 0) + 200)));
+      r.at(x, 0) = argb(x ^ 0x5A, x & 255, 255 - (x & 255), (x * 7) & 255);
+      r.at(x, 1) = argb(255 - (x & 255), (x * 3) & 255, x & 255, (x * 11) & 255);
     }
-  EXPECT_EQ(r.at(r.w, 4), 0xDEADBEEFu);
+    ROWS start = r;
+    const auto check = [&](const char* what, int32_t ro, int32_t go, int32_t bo) {
+      for (int32_t y = 0; y < r.h; ++y)
+        for (int32_t x = 0; x < r.w; ++x) {
+          uint32_t p = start.at(x, y);
+          ASSERT_EQ(r.at(x, y),
+                    argb(p >> 24, clamp255(int64_t(ch(p, 16)) + ro),
+                         clamp255(int64_t(ch(p, 8)) + go), clamp255(int64_t(ch(p, 0)) + bo)))
+              << what << " " << ro << "," << go << "," << bo << " at " << x << "," << y << " level "
+              << level;
+        }
+      ASSERT_EQ(r.at(r.w, 0), 0xDEADBEEFu) << what << " level " << level;
+      r = start;
+    };
+    for (int32_t v = -102; v <= 102; ++v) {
+      FILTER::BRIGHTNESS(r.p(), r.w, r.h, 4, r.pitch(), &v);
+      const int32_t held = std::clamp(v, -100, 100);
+      check("brightness", held, held, held);
+    }
+    for (auto& c : colours) {
+      COLOR::RGBTRIPLE o(c[0], c[1], c[2]);
+      FILTER::COLOROFFSET(r.p(), r.w, r.h, 4, r.pitch(), &o);
+      check("offset", std::clamp(c[0], -255, 255), std::clamp(c[1], -255, 255),
+            std::clamp(c[2], -255, 255));
+    }
+    FILTER::INVERT(r.p(), r.w, r.h, 4, r.pitch(), nullptr);
+    for (int32_t y = 0; y < r.h; ++y)
+      for (int32_t x = 0; x < r.w; ++x)
+        ASSERT_EQ(r.at(x, y), start.at(x, y) ^ 0x00FFFFFFu) << "invert level " << level;
+  }
+  RUNTIME::SIMDLEVEL(-1);
 }
 
 TEST_F(Filters, FlipWorkedExample) {
@@ -210,18 +245,23 @@ TEST_F(Filters, FlipCarriesTheAlphaCopy) {
 // once against mirrored coordinates and twice against the original; a
 // negative pitch walks the rows upwards.
 TEST(FilterRows, FlipEveryShape) {
-  const int32_t shapes[][2] = {{1, 1}, {1, 6}, {6, 1}, {7, 3}, {3, 7}, {8, 4}, {4, 9}, {33, 5}};
-  for (auto& s : shapes)
-    for (int32_t dir : {0, 1, 2, 3, 5, 6, -1}) {
-      ROWS r(s[0], s[1], uint32_t(s[0] * 31 + s[1])), before = r;
-      FILTER::FLIP(r.p(), r.w, r.h, 4, r.pitch(), &dir);
-      for (int32_t y = 0; y < r.h; ++y)
-        for (int32_t x = 0; x < r.w; ++x)
-          ASSERT_EQ(r.at(x, y), before.at(dir & 1 ? r.w - 1 - x : x, dir & 2 ? r.h - 1 - y : y))
-              << s[0] << "x" << s[1] << " dir " << dir;
-      FILTER::FLIP(r.p(), r.w, r.h, 4, r.pitch(), &dir);
-      ASSERT_EQ(r.px, before.px) << "twice restores, padding untouched";
-    }
+  const int32_t shapes[][2] = {{1, 1}, {1, 6}, {6, 1},  {7, 3}, {3, 7},
+                               {8, 4}, {4, 9}, {33, 5}, {70, 3}};
+  for (int level = RUNTIME::SIMDBEST(); level >= 0; --level) {
+    ASSERT_EQ(RUNTIME::SIMDLEVEL(level), level);
+    for (auto& s : shapes)
+      for (int32_t dir : {0, 1, 2, 3, 5, 6, -1}) {
+        ROWS r(s[0], s[1], uint32_t(s[0] * 31 + s[1])), before = r;
+        FILTER::FLIP(r.p(), r.w, r.h, 4, r.pitch(), &dir);
+        for (int32_t y = 0; y < r.h; ++y)
+          for (int32_t x = 0; x < r.w; ++x)
+            ASSERT_EQ(r.at(x, y), before.at(dir & 1 ? r.w - 1 - x : x, dir & 2 ? r.h - 1 - y : y))
+                << s[0] << "x" << s[1] << " dir " << dir << " level " << level;
+        FILTER::FLIP(r.p(), r.w, r.h, 4, r.pitch(), &dir);
+        ASSERT_EQ(r.px, before.px) << "twice restores, padding untouched; level " << level;
+      }
+  }
+  RUNTIME::SIMDLEVEL(-1);
   ROWS r(5, 3, 4), before = r;
   int32_t down = 2;
   FILTER::FLIP(r.p() + 2 * r.pitch(), 5, 3, 4, -r.pitch(), &down);
@@ -230,18 +270,17 @@ TEST(FilterRows, FlipEveryShape) {
 
 // Every kernel level; the tall shape has points many rows ahead and behind.
 TEST(FilterRows, PixelOffsetMapsAndOutsidePoints) {
-  const int best = FILTER::USEKERNELS(-1);
-  for (int level = best; level >= 0; --level) {
-    ASSERT_EQ(FILTER::USEKERNELS(level), level);
+  for (int level = RUNTIME::SIMDBEST(); level >= 0; --level) {
+    ASSERT_EQ(RUNTIME::SIMDLEVEL(level), level);
     for (auto [w, h] : {std::pair{11, 6}, std::pair{19, 40}}) {
       ROWS r(w, h, 17), before = r;
       uint32_t seed = 8;
       std::vector<POINT> map(size_t(w) * h);
       for (auto& p : map) {
         uint32_t v = TESTS::NOISE(seed);  // mostly inside, now and then past an edge or far off
-        p = (v >> 20) % 9 ? POINT{int32_t(v % uint32_t(w + 2)) - 1,
-                                  int32_t((v >> 8) % uint32_t(h + 2)) - 1}
-                          : POINT{INT32_MIN, INT32_MAX};
+        p = (v >> 20) % 9
+                ? POINT{int32_t(v % uint32_t(w + 2)) - 1, int32_t((v >> 8) % uint32_t(h + 2)) - 1}
+                : POINT{INT32_MIN, INT32_MAX};
       }
       FILTER::PIXELOFFSET(r.p(), r.w, r.h, 4, r.pitch(), map.data());
       int outside = 0;
@@ -257,7 +296,7 @@ TEST(FilterRows, PixelOffsetMapsAndOutsidePoints) {
       EXPECT_EQ(r.at(r.w, 0), 0xDEADBEEFu);
     }
   }
-  FILTER::USEKERNELS(-1);
+  RUNTIME::SIMDLEVEL(-1);
 }
 
 TEST_F(Filters, ApplyFilterDispatch) {
@@ -324,4 +363,15 @@ TEST_F(Filters, RefusedArguments) {
   FILTER::INVERT(r.p(), 4, 2, 4, r.pitch() + 2, nullptr);
   FILTER::INVERT(r.p() + 1, 4, 2, 4, r.pitch(), nullptr);
   EXPECT_EQ(r.px, before);
+}
+
+// The filters' old level switch now moves the library's one level.
+TEST(FilterRows, UseKernelsLowersTheLibraryLevel) {
+  EXPECT_EQ(FILTER::USEKERNELS(0), 0);
+  EXPECT_EQ(RUNTIME::SIMDLEVEL(), 0);
+  const int best = FILTER::USEKERNELS(-1);
+  EXPECT_EQ(RUNTIME::SIMDLEVEL(), RUNTIME::SIMDBEST());
+  EXPECT_EQ(best, RUNTIME::SIMDBEST() == 0 ? 0 : RUNTIME::SIMDBEST() == 3 ? 2 : 1);
+  EXPECT_EQ(FILTER::USEKERNELS(7), best);
+  FILTER::USEKERNELS(-1);
 }

@@ -1,13 +1,18 @@
 // RESIZE: nearest-neighbour scaling up, down, to the same size and by uneven
-// factors; the methods that draw nothing; tiling; bilinear sampling; the
-// alpha copy, the opacity, and empty or failed resizes.
+// factors; the methods that draw nothing; tiling; bilinear sampling, worked
+// and against the rule at every kernel level; the alpha copy, the opacity,
+// and empty or failed resizes.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "support/screen.hpp"
 #include "zarvo/graphics/bitmap.hpp"
+#include "zarvo/runtime/simd.hpp"
 
 using namespace ZARVO;
 using namespace ZARVO::GRAPHICS;
@@ -63,8 +68,8 @@ TEST_F(Resize, WorkedScalings) {
 
 // Same size and uneven factors both ways, against the per-pixel rule.
 TEST_F(Resize, NearestAgainstRule) {
-  const int32_t sizes[][4] = {{7, 5, 7, 5},   {7, 5, 10, 3}, {5, 9, 13, 17}, {64, 48, 23, 47},
-                              {1, 1, 9, 4},   {3, 3, 1, 1},  {33, 2, 32, 5}, {10, 10, 25, 40}};
+  const int32_t sizes[][4] = {{7, 5, 7, 5}, {7, 5, 10, 3}, {5, 9, 13, 17}, {64, 48, 23, 47},
+                              {1, 1, 9, 4}, {3, 3, 1, 1},  {33, 2, 32, 5}, {10, 10, 25, 40}};
   for (auto& s : sizes) {
     BITMAP b = picture(s[0], s[1], uint32_t(s[2] * 7 + s[3])), old(b);
     b.RESIZE(s[2], s[3]);
@@ -164,4 +169,160 @@ TEST_F(Resize, Bilinear) {
   BITMAP square = listed(2, {0xFF000000u, 0xFF5A5A5Au, 0xFFB4B4B4u, 0x12FF00FFu});
   square.RESIZE(1, 1, RESIZEMETHOD::GXSCALEBILINEAR);
   EXPECT_EQ(pixels(square), (V{0xFF5A5A5Au}));  // (0 + 90 + 180) / 3
+}
+
+namespace {
+
+// The bilinear rule of resize.hpp, one pixel at a time.
+struct AXIS {
+  int64_t a, b, w;
+};
+
+AXIS axis(int64_t i, int64_t n, int64_t m) {
+  // p = num / den; a = floor(p), w = round(256 (p - a)) with halves up.
+  const int64_t num = (2 * i + 1) * n - m, den = 2 * m;
+  if (num <= 0) return {0, 0, 0};
+  int64_t a = num / den, w = (2 * 256 * (num % den) + den) / (2 * den);
+  if (w == 256) ++a, w = 0;
+  if (a + 1 >= n) return {n - 1, n - 1, 0};
+  return {a, a + 1, w};
+}
+
+uint32_t bilinearrule(const BITMAP& old, int64_t x, int64_t y, int64_t w, int64_t h) {
+  const int64_t ow = old.WIDTH(), oh = old.HEIGHT();
+  const AXIS ax = axis(x, ow, w), ay = axis(y, oh, h);
+  const int64_t xs[4] = {ax.a, ax.b, ax.a, ax.b}, ys[4] = {ay.a, ay.a, ay.b, ay.b};
+  const int64_t weight[4] = {(256 - ax.w) * (256 - ay.w), ax.w * (256 - ay.w), (256 - ax.w) * ay.w,
+                             ax.w * ay.w};
+  uint32_t p[4];
+  int64_t total = 0, wk[4];
+  for (int k = 0; k < 4; ++k) {
+    p[k] = old.PIXEL({int32_t(xs[k]), int32_t(ys[k])});
+    wk[k] = (p[k] & 0xFFFFFFu) == 0xFF00FFu ? 0 : weight[k];
+    total += wk[k];
+  }
+  if (total == 0) return p[(ax.w > 128) + 2 * (ay.w > 128)];
+  uint32_t out = 0;
+  for (int c = 0; c < 4; ++c) {
+    int64_t v = 0;
+    for (int k = 0; k < 4; ++k) v += wk[k] * ((p[k] >> (8 * c)) & 255);
+    out |= uint32_t((v + total / 2) / total) << (8 * c);
+  }
+  return out;
+}
+
+// Colour-keyed blobs on noise: runs of mask pixels, some with their own alpha.
+BITMAP sprite(int32_t w, int32_t h, uint32_t seed) {
+  BITMAP b = picture(w, h, seed);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x)
+      if ((x / 3 + y / 2 + int32_t(seed)) % 4 == 0) b.PIXEL({x, y}, ((x * 37u) << 24) | FILL);
+  return b;
+}
+
+BITMAP unmasked(int32_t w, int32_t h, uint32_t seed) {
+  BITMAP b = picture(w, h, seed);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x)
+      if ((b.PIXEL({x, y}) & 0xFFFFFFu) == FILL) b.PIXEL({x, y}, 0xFF00FE00u);
+  return b;
+}
+
+}  // namespace
+
+// Random pictures with and without mask pixels, up and down, odd sizes,
+// one-pixel edges, and widths whose weights fall exactly halfway (7 onto
+// 1280), at every kernel level.
+TEST_F(Resize, BilinearAgainstRule) {
+  const int32_t sizes[][4] = {
+      {7, 5, 14, 10},   {14, 10, 7, 5},   {5, 9, 13, 17},   {64, 48, 23, 47},
+      {1, 1, 9, 4},     {3, 3, 1, 1},     {1, 6, 11, 3},    {9, 1, 4, 7},
+      {2, 2, 37, 1},    {33, 2, 32, 5},   {10, 10, 25, 40}, {7, 3, 1280, 2},
+      {40, 30, 80, 60}, {31, 17, 100, 9}, {100, 9, 31, 17}, {2, 7, 3, 7}};
+  for (int l = RUNTIME::SIMDBEST(); l >= 0; --l) {
+    RUNTIME::SIMDLEVEL(l);
+    for (auto& s : sizes)
+      for (int kind = 0; kind < 3; ++kind) {
+        const uint32_t seed = uint32_t(s[0] * 131 + s[2] * 7 + s[3] + kind);
+        const BITMAP old = kind == 0   ? unmasked(s[0], s[1], seed)
+                           : kind == 1 ? picture(s[0], s[1], seed)
+                                       : sprite(s[0], s[1], seed);
+        BITMAP b(old);
+        b.RESIZE(s[2], s[3], RESIZEMETHOD::GXSCALEBILINEAR);
+        ASSERT_EQ(b.WIDTH(), uint32_t(s[2]));
+        ASSERT_EQ(b.HEIGHT(), uint32_t(s[3]));
+        for (int32_t y = 0; y < s[3]; ++y)
+          for (int32_t x = 0; x < s[2]; ++x)
+            ASSERT_EQ(b.PIXEL({x, y}), bilinearrule(old, x, y, s[2], s[3]))
+                << RUNTIME::SIMDNAME(l) << " kind " << kind << ": " << s[0] << "x" << s[1] << " to "
+                << s[2] << "x" << s[3] << " at " << x << "," << y;
+      }
+  }
+  RUNTIME::SIMDLEVEL(-1);
+}
+
+TEST_F(Resize, BilinearNearestMaskAndHalfway) {
+  // Only mask pixels in reach: the nearer one is copied, alpha and all (ties
+  // go to the first), never the farther.
+  BITMAP masks = listed(2, {0x11FF00FFu, 0x22FF00FFu});
+  masks.RESIZE(5, 1, RESIZEMETHOD::GXSCALEBILINEAR);
+  EXPECT_EQ(pixels(masks), (V{0x11FF00FFu, 0x11FF00FFu, 0x11FF00FFu, 0x22FF00FFu, 0x22FF00FFu}));
+
+  // Three colours around a mask pixel at weights 39330, 4446 and 19550 of
+  // 63326: (39330 * 28 + 4446 * 144 + 63326 / 2) / 63326 falls one short of 28.
+  BITMAP mixed = listed(2, {0xFF1C1C1Cu, 0xFF909090u, 0xFF000000u, 0xFFFF00FFu});
+  mixed.RESIZE(5, 6, RESIZEMETHOD::GXSCALEBILINEAR);
+  EXPECT_EQ(mixed.PIXEL({1, 2}), 0xFF1B1B1Bu);
+
+  // 7 columns onto 1280: column 182 is centred at 127.5 / 256 past column 0,
+  // which rounds up to weight 128, (128 * 255 + 128 * 0 + 128) / 256 = 128.
+  BITMAP half = listed(7, {0xFF000000u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu,
+                           0xFFFFFFFFu, 0xFFFFFFFFu});
+  half.RESIZE(1280, 1, RESIZEMETHOD::GXSCALEBILINEAR);
+  EXPECT_EQ(half.PIXEL({182, 0}), 0xFF808080u);
+  EXPECT_EQ(half.PIXEL({177, 0}), 0xFF797979u);  // weight 121
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// A failed allocation must come back as null under the sanitizer too.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
+namespace {
+
+// An 8000000 x 1 bilinear resize with the address space capped 256 MiB above
+// what the process uses: the new image (32 MB) fits, the row buffers (about
+// 300 MB more) do not, and the pixels are made one at a time by the rule.
+[[noreturn]] void bilinearwithoutrows() {
+  long kb = 0;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmSize: %ld kB", &kb) == 1) break;
+    std::fclose(f);
+  }
+  rlimit r{};
+  r.rlim_cur = r.rlim_max = (static_cast<rlim_t>(kb) << 10) + (rlim_t{256} << 20);
+  setrlimit(RLIMIT_AS, &r);
+  TESTS::OPENSCREEN(64, 48);
+  const BITMAP old =
+      listed(3, {0xFF000000u, 0xFF5A5A5Au, 0x00FF00FFu, 0xFFFFFFFFu, 0x10203040u, 0xFF00FF00u});
+  BITMAP b(old);
+  const int32_t w = 8000000;
+  b.RESIZE(w, 1, RESIZEMETHOD::GXSCALEBILINEAR);
+  int wrong = b.WIDTH() == uint32_t(w) ? 0 : 1;
+  for (int32_t x : {0, 1, 1333333, 1333334, 3999999, 4000000, 4000001, 5333333, 6666667, w - 1})
+    wrong += b.PIXEL({x, 0}) != bilinearrule(old, x, 0, w, 1);
+  std::exit(wrong);
+}
+
+}  // namespace
+
+TEST(ResizeDeathTest, BilinearWithoutMemoryForRows) {
+#if GTEST_HAS_DEATH_TEST
+  EXPECT_EXIT(bilinearwithoutrows(), ::testing::ExitedWithCode(0), "");
+#else
+  (void)&bilinearwithoutrows;
+  GTEST_SKIP() << "needs a child process (WebAssembly cannot fork)";
+#endif
 }

@@ -11,17 +11,17 @@
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/pixelmath.hpp"
 #include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/simd.hpp"
 
-#include "zarvo/runtime/multiversion.hpp"
-
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef ZARVO_SIMD_X86
 #include <immintrin.h>
-#define ZARVO_FILTERS_X86 1
 #endif
 
 namespace ZARVO::GRAPHICS {
 
 namespace {
+
+using RUNTIME::KERNELS;
 
 // The rows a filter may touch, once the arguments have been checked.
 struct ROWS {
@@ -44,10 +44,75 @@ bool rows(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, ROW
 // to -255..255 changes no result and keeps the sums from overflowing.
 int32_t holdoffset(int32_t v) { return v < -255 ? -255 : (v > 255 ? 255 : v); }
 
-ZARVO_MULTIVERSION void invertrow(uint32_t* d, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) d[i] ^= 0x00FFFFFFu;
+// Clamped offsets as saturating byte arithmetic, per byte of a pixel (blue,
+// green, red, alpha): a byte becomes min(c, cap) + add, then max(that, sub)
+// - sub. With add or sub 0 (one offset has one sign) that is clamp(c + o).
+struct OFFSETS {
+  uint8_t add[4], cap[4], sub[4];
+};
+
+OFFSETS offsets(int32_t ro, int32_t go, int32_t bo) {
+  OFFSETS o{{0, 0, 0, 0}, {255, 255, 255, 255}, {0, 0, 0, 0}};
+  const int32_t v[3] = {holdoffset(bo), holdoffset(go), holdoffset(ro)};
+  for (int k = 0; k < 3; ++k) {
+    o.add[k] = static_cast<uint8_t>(v[k] > 0 ? v[k] : 0);
+    o.cap[k] = static_cast<uint8_t>(255 - o.add[k]);
+    o.sub[k] = static_cast<uint8_t>(v[k] < 0 ? -v[k] : 0);
+  }
+  return o;
 }
 
+// CONTRAST at 100: the rule is 4 c - 382.5, every result a half that the
+// doubles round either way. So a byte becomes 4 (c - 96), saturated, plus an
+// addend of 0, 1 or 2 found from its two nibbles: G by the high nibble, less 1
+// unless the low nibble's bits in T meet the high nibble's bit in P; then
+// saturated. Nibble lookups need byte shuffles (SSSE3 and up).
+struct STEEP {
+  uint8_t t[16], p[16], g[16];
+};
+
+// CONTRAST's rule is a straight line through the bytes. In 16-bit lanes a
+// byte c becomes min(sat(sat(x + add) - sub) >> t, 255), with x the high
+// half of (c * 256 + e) * m and sat() holding to 0..65535 as the saturating
+// adds do (one of add and sub is 0). fitline finds the numbers for an amount
+// and checks them against all 256 results of the rule. They are per byte of
+// a pixel, so alpha passes unchanged: there m = 2^(8 + t) and e = add = sub
+// = 0 (for t = 8, m = 65535 and add = 1).
+struct LINE {
+  uint16_t m[4], e[4], add[4], sub[4];
+  int32_t t;
+};
+
+ZARVO_INLINE uint32_t linebyte(const LINE& l, int k, uint32_t c) {
+  const uint32_t x = ((c << 8 | l.e[k]) * l.m[k]) >> 16;
+  uint32_t y = std::min(x + l.add[k], 65535u);
+  y = y > l.sub[k] ? y - l.sub[k] : 0u;
+  return std::min(y >> l.t, 255u);
+}
+
+// Every level's kernels for the filters.
+struct FILTERROWS {
+  void (*invert)(uint32_t* d, int32_t n);
+  void (*gray)(uint32_t* d, int32_t n);
+  void (*offset)(uint32_t* d, int32_t n, const OFFSETS& o);
+  // CONTRAST as a line in 16-bit arithmetic (LINE).
+  void (*line)(uint32_t* d, int32_t n, const LINE& l);
+  // Null where the level has no byte shuffle: CONTRAST at 100 then uses tables.
+  void (*steep)(uint32_t* d, int32_t n, const STEEP& s);
+  // Exchange a[i] with b[n - 1 - i], and a[i] with b[i].
+  void (*swapreversed)(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n);
+  void (*swaprows)(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n);
+  // Row `row` of PIXELOFFSET (see there), with rows 0..ready-1 of the copy
+  // filled; returns the highest row its points name.
+  uint32_t (*offsetmap)(uint32_t* d, const MATH::POINT* map, const uint32_t* copy, int32_t n,
+                        uint32_t w, uint32_t h, uint32_t row, uint32_t ready);
+};
+
+// ---- The plain loops: the portable level, and compiled again for AVX2 ----
+
+ZARVO_INLINE void invertbody(uint32_t* d, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) d[i] ^= 0x00FFFFFFu;
+}
 
 uint32_t graypixel(uint32_t p) {
   const double g = static_cast<double>((p >> 16) & 255u) * 0.299 +
@@ -68,105 +133,7 @@ __attribute__((noinline)) void grayblock(uint32_t* d, const uint32_t* old, int32
   for (int32_t k = 0; k < n; ++k) d[k] = graypixel(old[k]);
 }
 
-// Redoes in doubles just the pixels whose bits are set in ties (x86 paths only).
-[[maybe_unused]] __attribute__((noinline)) void grayties(uint32_t* d, const uint32_t* old, uint32_t ties) {
-  for (; ties; ties &= ties - 1) {
-    const int k = __builtin_ctz(ties);
-    d[k] = graypixel(old[k]);
-  }
-}
-
-// 2 AVX2, 1 SSE2, 0 the portable loops.
-int cpulevel() {
-#ifdef ZARVO_FILTERS_X86
-  return __builtin_cpu_supports("avx2") ? 2 : 1;
-#else
-  return 0;
-#endif
-}
-int& kernellevel() {
-  static int level = cpulevel();
-  return level;
-}
-
-#ifdef ZARVO_FILTERS_X86
-// Per 32-bit lane: 16-bit madds give 299 r + 114 b and 587 g (alpha weighed
-// by 0); with 500 added, q = s / 1000 is ((s >> 3) * 33555) >> 22, done as a
-// 16-bit high multiply since s >> 3 stays below 32000. A tie is s == 1000 q.
-__attribute__((target("avx2"))) inline __m256i grayavx2one(__m256i p, __m256i& tie) {
-  const __m256i s = _mm256_add_epi32(
-      _mm256_add_epi32(
-          _mm256_madd_epi16(_mm256_and_si256(p, _mm256_set1_epi32(0x00FF00FF)),
-                            _mm256_set1_epi32(299 << 16 | 114)),
-          _mm256_madd_epi16(_mm256_srli_epi16(p, 8), _mm256_set1_epi32(587))),
-      _mm256_set1_epi32(500));
-  const __m256i q = _mm256_srli_epi32(
-      _mm256_mulhi_epu16(_mm256_srli_epi32(s, 3), _mm256_set1_epi32(33555)), 6);
-  tie = _mm256_cmpeq_epi32(_mm256_madd_epi16(q, _mm256_set1_epi32(1000)), s);
-  const __m256i spread = _mm256_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1,
-                                          0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
-  return _mm256_or_si256(_mm256_and_si256(p, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u))),
-                         _mm256_shuffle_epi8(q, spread));
-}
-
-__attribute__((target("avx2"))) int32_t grayavx2(uint32_t* d, int32_t n) {
-  int32_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    __m256i* v = reinterpret_cast<__m256i*>(d + i);
-    const __m256i p0 = _mm256_loadu_si256(v), p1 = _mm256_loadu_si256(v + 1);
-    __m256i t0, t1;
-    _mm256_storeu_si256(v, grayavx2one(p0, t0));
-    _mm256_storeu_si256(v + 1, grayavx2one(p1, t1));
-    const __m256i t = _mm256_or_si256(t0, t1);
-    if (!_mm256_testz_si256(t, t)) {
-      alignas(32) uint32_t old[16];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(old), p0);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(old + 8), p1);
-      grayties(d + i, old,
-               static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(t0))) |
-                   static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(t1))) << 8);
-    }
-  }
-  return i;
-}
-
-// The same with SSE2 only, four pixels a vector.
-inline __m128i graysse2one(__m128i p, __m128i& tie) {
-  const __m128i s = _mm_add_epi32(
-      _mm_add_epi32(_mm_madd_epi16(_mm_and_si128(p, _mm_set1_epi32(0x00FF00FF)),
-                                   _mm_set1_epi32(299 << 16 | 114)),
-                    _mm_madd_epi16(_mm_srli_epi16(p, 8), _mm_set1_epi32(587))),
-      _mm_set1_epi32(500));
-  const __m128i q =
-      _mm_srli_epi32(_mm_mulhi_epu16(_mm_srli_epi32(s, 3), _mm_set1_epi32(33555)), 6);
-  tie = _mm_cmpeq_epi32(_mm_madd_epi16(q, _mm_set1_epi32(1000)), s);
-  const __m128i qq =
-      _mm_or_si128(_mm_mullo_epi16(q, _mm_set1_epi32(0x0101)), _mm_slli_epi32(q, 16));
-  return _mm_or_si128(_mm_and_si128(p, _mm_set1_epi32(static_cast<int32_t>(0xFF000000u))), qq);
-}
-
-int32_t graysse2(uint32_t* d, int32_t n) {
-  int32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    __m128i* v = reinterpret_cast<__m128i*>(d + i);
-    const __m128i p0 = _mm_loadu_si128(v), p1 = _mm_loadu_si128(v + 1);
-    __m128i t0, t1;
-    _mm_storeu_si128(v, graysse2one(p0, t0));
-    _mm_storeu_si128(v + 1, graysse2one(p1, t1));
-    const uint32_t ties = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(t0))) |
-                          static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(t1))) << 4;
-    if (ties) {
-      alignas(16) uint32_t old[8];
-      _mm_store_si128(reinterpret_cast<__m128i*>(old), p0);
-      _mm_store_si128(reinterpret_cast<__m128i*>(old + 4), p1);
-      grayties(d + i, old, ties);
-    }
-  }
-  return i;
-}
-#endif
-
-ZARVO_MULTIVERSION void grayportable(uint32_t* d, int32_t n) {
+void grayportable(uint32_t* d, int32_t n) {
   int32_t i = 0;
   for (; i + GRAYBLOCK <= n; i += GRAYBLOCK) {
     uint32_t* c = d + i;
@@ -191,69 +158,263 @@ ZARVO_MULTIVERSION void grayportable(uint32_t* d, int32_t n) {
   for (; i < n; ++i) d[i] = graypixel(d[i]);
 }
 
-void grayrow(uint32_t* d, int32_t n) {
+ZARVO_INLINE void offsetbody(uint32_t* d, int32_t n, const OFFSETS& o) {
+  // Local copies: the compiler need not fear the row overwrites them.
+  uint8_t add[4], cap[4], sub[4];
+  std::memcpy(add, o.add, 4);
+  std::memcpy(cap, o.cap, 4);
+  std::memcpy(sub, o.sub, 4);
+  uint8_t* b = reinterpret_cast<uint8_t*>(d);
+  for (size_t i = 0; i < static_cast<size_t>(n) * 4; i += 4)
+    for (size_t k = 0; k < 4; ++k) {
+      uint8_t c = b[i + k];
+      c = static_cast<uint8_t>(std::min(c, cap[k]) + add[k]);
+      b[i + k] = static_cast<uint8_t>(std::max(c, sub[k]) - sub[k]);
+    }
+}
+
+ZARVO_INLINE void linebody(uint32_t* d, int32_t n, const LINE& l) {
+  // Local copies the row cannot overwrite; 16-bit steps, bytes in order, so
+  // the vectoriser finds the high multiply and the saturations.
+  uint16_t m[4], e[4], add[4], sub[4];
+  std::memcpy(m, l.m, sizeof m);
+  std::memcpy(e, l.e, sizeof e);
+  std::memcpy(add, l.add, sizeof add);
+  std::memcpy(sub, l.sub, sizeof sub);
+  const int t = l.t;
+  uint8_t* b = reinterpret_cast<uint8_t*>(d);
+  for (size_t i = 0; i < static_cast<size_t>(n) * 4; i += 4)
+    for (size_t k = 0; k < 4; ++k) {
+      const uint16_t c = static_cast<uint16_t>(b[i + k] << 8 | e[k]);
+      const uint16_t x = static_cast<uint16_t>((uint32_t{c} * m[k]) >> 16);
+      uint16_t y = static_cast<uint16_t>(x + add[k]);
+      y = y < x ? uint16_t{65535} : y;
+      y = y > sub[k] ? static_cast<uint16_t>(y - sub[k]) : uint16_t{0};
+      y = static_cast<uint16_t>(y >> t);
+      b[i + k] = static_cast<uint8_t>(y > 255 ? 255 : y);
+    }
+}
+
+ZARVO_INLINE void swapreversedbody(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t t = a[i];
+    a[i] = b[n - 1 - i];
+    b[n - 1 - i] = t;
+  }
+}
+
+ZARVO_INLINE void swaprowsbody(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t t = a[i];
+    a[i] = b[i];
+    b[i] = t;
+  }
+}
+
+// Pixel i of row `row` takes copy[y * w + x] for the point (x, y); a point
+// outside the w x h copy names the pixel's own old value there. A point in a
+// row not yet copied (ready and beyond) takes the own value for now: the
+// caller sees the row in the result, copies it and runs the row again.
+// Starts at pixel `from`, so the vector loops can hand it their tails.
+ZARVO_INLINE uint32_t offsetmapbody(uint32_t* __restrict d, const MATH::POINT* __restrict map,
+                                    const uint32_t* __restrict copy, int32_t n, uint32_t w,
+                                    uint32_t h, uint32_t row, uint32_t ready, int32_t from = 0) {
+  const uint32_t own = row * w;
+  uint32_t top = row;
+  for (int32_t i = from; i < n; ++i) {
+    const uint32_t x = static_cast<uint32_t>(map[i].X), y = static_cast<uint32_t>(map[i].Y);
+    const bool in = x < w && y < h;
+    top = std::max(top, in ? y : row);
+    d[i] = copy[in && y < ready ? y * w + x : own + static_cast<uint32_t>(i)];
+  }
+  return top;
+}
+
+void invertportable(uint32_t* d, int32_t n) { invertbody(d, n); }
+void offsetportable(uint32_t* d, int32_t n, const OFFSETS& o) { offsetbody(d, n, o); }
+void lineportable(uint32_t* d, int32_t n, const LINE& l) { linebody(d, n, l); }
+void swapreversedportable(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
+  swapreversedbody(a, b, n);
+}
+void swaprowsportable(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
+  swaprowsbody(a, b, n);
+}
+uint32_t offsetmapportable(uint32_t* d, const MATH::POINT* map, const uint32_t* copy, int32_t n,
+                           uint32_t w, uint32_t h, uint32_t row, uint32_t ready) {
+  return offsetmapbody(d, map, copy, n, w, h, row, ready);
+}
+
+#ifdef ZARVO_SIMD_X86
+ZARVO_TARGET_AVX2 void invertavx2(uint32_t* d, int32_t n) { invertbody(d, n); }
+ZARVO_TARGET_AVX2 void swapreversedavx2(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
+  swapreversedbody(a, b, n);
+}
+ZARVO_TARGET_AVX2 void swaprowsavx2(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
+  swaprowsbody(a, b, n);
+}
+
+// ---- SSE2 (every x86-64 processor), SSE4.1 and AVX2 ----
+
+// Redoes in doubles just the pixels whose bits are set in ties.
+__attribute__((noinline)) void grayties(uint32_t* d, const uint32_t* old, uint32_t ties) {
+  for (; ties; ties &= ties - 1) {
+    const int k = __builtin_ctz(ties);
+    d[k] = graypixel(old[k]);
+  }
+}
+
+// Per 32-bit lane: 16-bit madds give 299 r + 114 b and 587 g (alpha weighed
+// by 0); with 500 added, q = s / 1000 is ((s >> 3) * 33555) >> 22, done as a
+// 16-bit high multiply since s >> 3 stays below 32000. A tie is s == 1000 q.
+inline __m128i graysse2one(__m128i p, __m128i& tie) {
+  const __m128i s =
+      _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_and_si128(p, _mm_set1_epi32(0x00FF00FF)),
+                                                 _mm_set1_epi32(299 << 16 | 114)),
+                                  _mm_madd_epi16(_mm_srli_epi16(p, 8), _mm_set1_epi32(587))),
+                    _mm_set1_epi32(500));
+  const __m128i q = _mm_srli_epi32(_mm_mulhi_epu16(_mm_srli_epi32(s, 3), _mm_set1_epi32(33555)), 6);
+  tie = _mm_cmpeq_epi32(_mm_madd_epi16(q, _mm_set1_epi32(1000)), s);
+  const __m128i qq =
+      _mm_or_si128(_mm_mullo_epi16(q, _mm_set1_epi32(0x0101)), _mm_slli_epi32(q, 16));
+  return _mm_or_si128(_mm_and_si128(p, _mm_set1_epi32(static_cast<int32_t>(0xFF000000u))), qq);
+}
+
+void graysse2(uint32_t* d, int32_t n) {
   int32_t i = 0;
-#ifdef ZARVO_FILTERS_X86
-  const int level = kernellevel();
-  if (level >= 2)
-    i = grayavx2(d, n);
-  else if (level == 1)
-    i = graysse2(d, n);
-#endif
+  for (; i + 8 <= n; i += 8) {
+    __m128i* v = reinterpret_cast<__m128i*>(d + i);
+    const __m128i p0 = _mm_loadu_si128(v), p1 = _mm_loadu_si128(v + 1);
+    __m128i t0, t1;
+    _mm_storeu_si128(v, graysse2one(p0, t0));
+    _mm_storeu_si128(v + 1, graysse2one(p1, t1));
+    const uint32_t ties = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(t0))) |
+                          static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(t1))) << 4;
+    if (ties) {
+      alignas(16) uint32_t old[8];
+      _mm_store_si128(reinterpret_cast<__m128i*>(old), p0);
+      _mm_store_si128(reinterpret_cast<__m128i*>(old + 4), p1);
+      grayties(d + i, old, ties);
+    }
+  }
   grayportable(d + i, n - i);
 }
 
-// Offsets already held to -255..255.
-ZARVO_MULTIVERSION void offsetrow(uint32_t* d, int32_t n, int32_t ro, int32_t go, int32_t bo) {
-  ZARVO_ASSERT(ro == holdoffset(ro) && go == holdoffset(go) && bo == holdoffset(bo));
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t p = d[i];
-    int32_t r = static_cast<int32_t>((p >> 16) & 255u) + ro;
-    int32_t g = static_cast<int32_t>((p >> 8) & 255u) + go;
-    int32_t b = static_cast<int32_t>(p & 255u) + bo;
-    r = DETAIL::CLAMPBYTE(r);
-    g = DETAIL::CLAMPBYTE(g);
-    b = DETAIL::CLAMPBYTE(b);
-    d[i] = (p & 0xFF000000u) | (static_cast<uint32_t>(r) << 16) |
-           (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
-  }
+// The same as graysse2one, eight pixels a vector.
+ZARVO_TARGET_AVX2 inline __m256i grayavx2one(__m256i p, __m256i& tie) {
+  const __m256i s = _mm256_add_epi32(
+      _mm256_add_epi32(_mm256_madd_epi16(_mm256_and_si256(p, _mm256_set1_epi32(0x00FF00FF)),
+                                         _mm256_set1_epi32(299 << 16 | 114)),
+                       _mm256_madd_epi16(_mm256_srli_epi16(p, 8), _mm256_set1_epi32(587))),
+      _mm256_set1_epi32(500));
+  const __m256i q =
+      _mm256_srli_epi32(_mm256_mulhi_epu16(_mm256_srli_epi32(s, 3), _mm256_set1_epi32(33555)), 6);
+  tie = _mm256_cmpeq_epi32(_mm256_madd_epi16(q, _mm256_set1_epi32(1000)), s);
+  const __m256i spread = _mm256_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1, 0,
+                                          0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
+  return _mm256_or_si256(_mm256_and_si256(p, _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u))),
+                         _mm256_shuffle_epi8(q, spread));
 }
 
-// Each channel becomes clamp((value * m + k) >> 20).
-ZARVO_MULTIVERSION void affinerow(uint32_t* d, int32_t n, int32_t m, int32_t k) {
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t p = d[i];
-    int32_t r = (static_cast<int32_t>((p >> 16) & 255u) * m + k) >> 20;
-    int32_t g = (static_cast<int32_t>((p >> 8) & 255u) * m + k) >> 20;
-    int32_t b = (static_cast<int32_t>(p & 255u) * m + k) >> 20;
-    r = DETAIL::CLAMPBYTE(r);
-    g = DETAIL::CLAMPBYTE(g);
-    b = DETAIL::CLAMPBYTE(b);
-    d[i] = (p & 0xFF000000u) | (static_cast<uint32_t>(r) << 16) |
-           (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
+ZARVO_TARGET_AVX2 void grayavx2(uint32_t* d, int32_t n) {
+  int32_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256i* v = reinterpret_cast<__m256i*>(d + i);
+    const __m256i p0 = _mm256_loadu_si256(v), p1 = _mm256_loadu_si256(v + 1);
+    __m256i t0, t1;
+    _mm256_storeu_si256(v, grayavx2one(p0, t0));
+    _mm256_storeu_si256(v + 1, grayavx2one(p1, t1));
+    const __m256i t = _mm256_or_si256(t0, t1);
+    if (!_mm256_testz_si256(t, t)) {
+      alignas(32) uint32_t old[16];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(old), p0);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(old + 8), p1);
+      grayties(d + i, old,
+               static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(t0))) |
+                   static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(t1))) << 8);
+    }
   }
+  grayportable(d + i, n - i);
 }
 
-// One table per channel, already shifted into place.
-struct CHANNELTABLES {
-  uint32_t r[256], g[256], b[256];
-};
-
-void tablerow(uint32_t* __restrict d, int32_t n, const CHANNELTABLES& t) {
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t p = d[i];
-    d[i] = (p & 0xFF000000u) | t.r[(p >> 16) & 255u] | t.g[(p >> 8) & 255u] | t.b[p & 255u];
-  }
+int32_t bytes4(const uint8_t* b) {
+  int32_t v;
+  std::memcpy(&v, b, 4);
+  return v;
 }
 
-#ifdef ZARVO_FILTERS_X86
-// At 100 the rule is 4 c - 382.5, every result a half that the doubles round
-// either way. So a byte becomes 4 (c - 96), saturated, plus an addend of
-// 0, 1 or 2 found from its two nibbles: G by the high nibble, less 1 unless
-// the low nibble's bits in T meet the high nibble's bit in P; then saturated.
-struct STEEP {
-  uint8_t t[16], p[16], g[16];
-};
+// Saturating byte adds are the rule itself here: add and sub never both move
+// one byte, and alpha's are 0.
+void offsetsse2(uint32_t* d, int32_t n, const OFFSETS& o) {
+  const __m128i add = _mm_set1_epi32(bytes4(o.add)), sub = _mm_set1_epi32(bytes4(o.sub));
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i* at = reinterpret_cast<__m128i*>(d + i);
+    _mm_storeu_si128(at, _mm_subs_epu8(_mm_adds_epu8(_mm_loadu_si128(at), add), sub));
+  }
+  offsetbody(d + i, n - i, o);
+}
+
+ZARVO_TARGET_AVX2 void offsetavx2(uint32_t* d, int32_t n, const OFFSETS& o) {
+  const __m256i add = _mm256_set1_epi32(bytes4(o.add)), sub = _mm256_set1_epi32(bytes4(o.sub));
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i* at = reinterpret_cast<__m256i*>(d + i);
+    _mm256_storeu_si256(at, _mm256_subs_epu8(_mm256_adds_epu8(_mm256_loadu_si256(at), add), sub));
+  }
+  offsetbody(d + i, n - i, o);
+}
+
+// The bytes go into the high halves of 16-bit lanes, e into the low ones;
+// unpacks and the pack stay within 128-bit halves, so the AVX2 form keeps
+// the pixel order too.
+int64_t words(const uint16_t* w) {
+  int64_t v;
+  std::memcpy(&v, w, 8);
+  return v;
+}
+
+int32_t bytesof(const uint16_t* w) {
+  return static_cast<int32_t>(w[0] | w[1] << 8 | w[2] << 16 | w[3] << 24);
+}
+
+inline __m128i linesse2half(__m128i c, __m128i m, __m128i add, __m128i sub, __m128i t) {
+  return _mm_srl_epi16(_mm_subs_epu16(_mm_adds_epu16(_mm_mulhi_epu16(c, m), add), sub), t);
+}
+
+void linesse2(uint32_t* d, int32_t n, const LINE& l) {
+  const __m128i e = _mm_set1_epi32(bytesof(l.e)), m = _mm_set1_epi64x(words(l.m));
+  const __m128i add = _mm_set1_epi64x(words(l.add)), sub = _mm_set1_epi64x(words(l.sub));
+  const __m128i t = _mm_cvtsi32_si128(l.t);
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i* at = reinterpret_cast<__m128i*>(d + i);
+    const __m128i v = _mm_loadu_si128(at);
+    _mm_storeu_si128(at, _mm_packus_epi16(linesse2half(_mm_unpacklo_epi8(e, v), m, add, sub, t),
+                                          linesse2half(_mm_unpackhi_epi8(e, v), m, add, sub, t)));
+  }
+  linebody(d + i, n - i, l);
+}
+
+ZARVO_TARGET_AVX2 inline __m256i lineavx2half(__m256i c, __m256i m, __m256i add, __m256i sub,
+                                              __m128i t) {
+  return _mm256_srl_epi16(_mm256_subs_epu16(_mm256_adds_epu16(_mm256_mulhi_epu16(c, m), add), sub),
+                          t);
+}
+
+ZARVO_TARGET_AVX2 void lineavx2(uint32_t* d, int32_t n, const LINE& l) {
+  const __m256i e = _mm256_set1_epi32(bytesof(l.e)), m = _mm256_set1_epi64x(words(l.m));
+  const __m256i add = _mm256_set1_epi64x(words(l.add)), sub = _mm256_set1_epi64x(words(l.sub));
+  const __m128i t = _mm_cvtsi32_si128(l.t);
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i* at = reinterpret_cast<__m256i*>(d + i);
+    const __m256i v = _mm256_loadu_si256(at);
+    _mm256_storeu_si256(
+        at, _mm256_packus_epi16(lineavx2half(_mm256_unpacklo_epi8(e, v), m, add, sub, t),
+                                lineavx2half(_mm256_unpackhi_epi8(e, v), m, add, sub, t)));
+  }
+  linebody(d + i, n - i, l);
+}
 
 uint32_t steepbyte(const STEEP& s, uint32_t c) {
   const uint32_t lo = c & 15u, hi = c >> 4;
@@ -262,7 +423,15 @@ uint32_t steepbyte(const STEEP& s, uint32_t c) {
   return std::min(a + add, 255u);
 }
 
-// Fills the tables and checks they give all 256 results.
+void steeptail(uint32_t* d, int32_t n, const STEEP& s) {
+  for (int32_t x = 0; x < n; ++x) {
+    const uint32_t p = d[x];
+    d[x] = (p & 0xFF000000u) | steepbyte(s, (p >> 16) & 255u) << 16 |
+           steepbyte(s, (p >> 8) & 255u) << 8 | steepbyte(s, p & 255u);
+  }
+}
+
+// Fills the tables from the rule's 256 results and checks they give them all.
 bool steeptables(const uint32_t* out, STEEP& s) {
   std::memset(&s, 0, sizeof s);
   for (uint32_t hi = 0; hi < 16; ++hi) {
@@ -279,11 +448,35 @@ bool steeptables(const uint32_t* out, STEEP& s) {
   return true;
 }
 
-__attribute__((target("avx2"))) inline __m256i steeptable(const uint8_t* b) {
+ZARVO_TARGET_SSE41 void steepsse41(uint32_t* d, int32_t n, const STEEP& s) {
+  const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.t));
+  const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.p));
+  const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.g));
+  const __m128i nibble = _mm_set1_epi8(15), zero = _mm_setzero_si128();
+  const __m128i base = _mm_set1_epi8(96);
+  const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i* at = reinterpret_cast<__m128i*>(d + i);
+    const __m128i v = _mm_loadu_si128(at);
+    const __m128i lo = _mm_and_si128(v, nibble);
+    const __m128i hi = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+    const __m128i miss =
+        _mm_cmpeq_epi8(_mm_and_si128(_mm_shuffle_epi8(t, lo), _mm_shuffle_epi8(p, hi)), zero);
+    const __m128i add = _mm_add_epi8(_mm_shuffle_epi8(g, hi), miss);
+    __m128i a = _mm_subs_epu8(v, base);
+    a = _mm_adds_epu8(a, a);
+    a = _mm_adds_epu8(a, a);
+    _mm_storeu_si128(at, _mm_blendv_epi8(_mm_adds_epu8(a, add), v, alpha));
+  }
+  steeptail(d + i, n - i, s);
+}
+
+ZARVO_TARGET_AVX2 inline __m256i steeptable(const uint8_t* b) {
   return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
 }
 
-__attribute__((target("avx2"))) int32_t steepavx2(uint32_t* d, int32_t n, const STEEP& s) {
+ZARVO_TARGET_AVX2 void steepavx2(uint32_t* d, int32_t n, const STEEP& s) {
   const __m256i t = steeptable(s.t), p = steeptable(s.p), g = steeptable(s.g);
   const __m256i nibble = _mm256_set1_epi8(15), zero = _mm256_setzero_si256();
   const __m256i base = _mm256_set1_epi8(96);
@@ -302,62 +495,69 @@ __attribute__((target("avx2"))) int32_t steepavx2(uint32_t* d, int32_t n, const 
     a = _mm256_adds_epu8(a, a);
     _mm256_storeu_si256(at, _mm256_blendv_epi8(_mm256_adds_epu8(a, add), v, alpha));
   }
-  return i;
+  steeptail(d + i, n - i, s);
 }
-#endif
 
-// Exchanges a[i] with b[n - 1 - i]: the two halves of one row, or two rows
-// mirrored into each other.
-ZARVO_MULTIVERSION void swapreversed(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t t = a[i];
-    a[i] = b[n - 1 - i];
-    b[n - 1 - i] = t;
+// Four points at a time turned into indices into the copy; a point outside
+// it (or in a row not yet copied) names the pixel's own old value there, so
+// every lane just loads (scalar
+// loads: SSE2 has no gather, and on the processors measured they beat AVX2's).
+// The products y * w are pmuludq pairs.
+uint32_t offsetmapsse2(uint32_t* d, const MATH::POINT* map, const uint32_t* copy, int32_t n,
+                       uint32_t w, uint32_t h, uint32_t row, uint32_t ready) {
+  const __m128i sign = _mm_set1_epi32(INT32_MIN);
+  const __m128i vw = _mm_set1_epi32(static_cast<int32_t>(w));
+  const __m128i wlimit = _mm_xor_si128(vw, sign);
+  const __m128i hlimit = _mm_xor_si128(_mm_set1_epi32(static_cast<int32_t>(h)), sign);
+  const __m128i vrow = _mm_set1_epi32(static_cast<int32_t>(row));
+  const __m128i vready = _mm_set1_epi32(static_cast<int32_t>(ready));
+  __m128i self =
+      _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(row * w)), _mm_setr_epi32(0, 1, 2, 3));
+  // Rows read, all below h <= INT32_MAX, so signed comparisons hold.
+  __m128i most = vrow;
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128 a = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(map + i)));
+    const __m128 b =
+        _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(map + i + 2)));
+    const __m128i x = _mm_castps_si128(_mm_shuffle_ps(a, b, 0x88));
+    const __m128i y = _mm_castps_si128(_mm_shuffle_ps(a, b, 0xDD));
+    const __m128i inside = _mm_and_si128(_mm_cmpgt_epi32(wlimit, _mm_xor_si128(x, sign)),
+                                         _mm_cmpgt_epi32(hlimit, _mm_xor_si128(y, sign)));
+    const __m128i even = _mm_mul_epu32(y, vw), odd = _mm_mul_epu32(_mm_srli_epi64(y, 32), vw);
+    const __m128i yw =
+        _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+    const __m128i use = _mm_and_si128(inside, _mm_cmpgt_epi32(vready, y));
+    const __m128i at =
+        _mm_or_si128(_mm_and_si128(use, _mm_add_epi32(yw, x)), _mm_andnot_si128(use, self));
+    const __m128i ys = _mm_or_si128(_mm_and_si128(inside, y), _mm_andnot_si128(inside, vrow));
+    const __m128i more = _mm_cmpgt_epi32(ys, most);
+    most = _mm_or_si128(_mm_and_si128(more, ys), _mm_andnot_si128(more, most));
+    self = _mm_add_epi32(self, _mm_set1_epi32(4));
+    alignas(16) uint32_t idx[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(idx), at);
+    for (int k = 0; k < 4; ++k) d[i + k] = copy[idx[k]];
   }
+  alignas(16) uint32_t lanes[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), most);
+  uint32_t top = row;
+  for (uint32_t v : lanes) top = std::max(top, v);
+  return std::max(top, offsetmapbody(d, map, copy, n, w, h, row, ready, i));
 }
 
-ZARVO_MULTIVERSION void swaprows(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t t = a[i];
-    a[i] = b[i];
-    b[i] = t;
-  }
-}
-
-void reverserow(uint32_t* row, int32_t n) {
-  const int32_t half = n / 2;
-  swapreversed(row, row + (n - half), half);
-}
-
-// Pixel x of the row takes copy[map[x]]; entries outside the w x h copy keep
-// the pixel. Indices are 32-bit so the compiler can gather.
-ZARVO_MULTIVERSION void offsetrowmap(uint32_t* __restrict d, const MATH::POINT* __restrict map,
-                                     const uint32_t* __restrict copy, int32_t n, uint32_t w,
-                                     uint32_t h) {
-  for (int32_t i = 0; i < n; ++i) {
-    const uint32_t x = static_cast<uint32_t>(map[i].X), y = static_cast<uint32_t>(map[i].Y);
-    const uint32_t keep = (static_cast<uint32_t>(x < w) & static_cast<uint32_t>(y < h)) - 1u;
-    const uint32_t v = copy[(y * w + x) & ~keep];
-    d[i] = (v & ~keep) | (d[i] & keep);
-  }
-}
-
-#ifdef ZARVO_FILTERS_X86
-// Eight points at a time turned into indices into the copy; a point outside
-// it names the pixel's own old value there, so every lane just loads. The
-// loads are scalar: on the processors measured they beat a gather. Returns
-// the largest index read.
-__attribute__((target("avx2"))) uint32_t offsetrowmapavx2(uint32_t* d, const MATH::POINT* map,
-                                                           const uint32_t* copy, int32_t n,
-                                                           uint32_t w, uint32_t h, uint32_t own) {
+// The same, eight points at a time.
+ZARVO_TARGET_AVX2 uint32_t offsetmapavx2(uint32_t* d, const MATH::POINT* map, const uint32_t* copy,
+                                         int32_t n, uint32_t w, uint32_t h, uint32_t row,
+                                         uint32_t ready) {
   const __m256i sign = _mm256_set1_epi32(INT32_MIN);
   const __m256i vw = _mm256_set1_epi32(static_cast<int32_t>(w));
   const __m256i wlimit = _mm256_xor_si256(vw, sign);
   const __m256i hlimit = _mm256_xor_si256(_mm256_set1_epi32(static_cast<int32_t>(h)), sign);
-  __m256i self = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(own)),
+  const __m256i vrow = _mm256_set1_epi32(static_cast<int32_t>(row));
+  const __m256i vready = _mm256_set1_epi32(static_cast<int32_t>(ready));
+  __m256i self = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(row * w)),
                                   _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-  const __m256i eight = _mm256_set1_epi32(8);
-  __m256i most = _mm256_setzero_si256();
+  __m256i most = vrow;
   int32_t i = 0;
   for (; i + 8 <= n; i += 8) {
     const __m256 a =
@@ -370,61 +570,137 @@ __attribute__((target("avx2"))) uint32_t offsetrowmapavx2(uint32_t* d, const MAT
         _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(a, b, 0x88)), 0xD8);
     const __m256i y =
         _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(a, b, 0xDD)), 0xD8);
-    const __m256i inside =
-        _mm256_and_si256(_mm256_cmpgt_epi32(wlimit, _mm256_xor_si256(x, sign)),
-                         _mm256_cmpgt_epi32(hlimit, _mm256_xor_si256(y, sign)));
+    const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(wlimit, _mm256_xor_si256(x, sign)),
+                                            _mm256_cmpgt_epi32(hlimit, _mm256_xor_si256(y, sign)));
+    const __m256i use = _mm256_and_si256(inside, _mm256_cmpgt_epi32(vready, y));
     const __m256i at =
-        _mm256_blendv_epi8(self, _mm256_add_epi32(_mm256_mullo_epi32(y, vw), x), inside);
-    self = _mm256_add_epi32(self, eight);
-    most = _mm256_max_epu32(most, at);
+        _mm256_blendv_epi8(self, _mm256_add_epi32(_mm256_mullo_epi32(y, vw), x), use);
+    most = _mm256_max_epi32(most, _mm256_blendv_epi8(vrow, y, inside));
+    self = _mm256_add_epi32(self, _mm256_set1_epi32(8));
     alignas(32) uint32_t idx[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(idx), at);
     for (int k = 0; k < 8; ++k) d[i + k] = copy[idx[k]];
   }
   alignas(32) uint32_t lanes[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), most);
-  uint32_t top = 0;
-  for (uint32_t v : lanes) top = v > top ? v : top;
-  for (; i < n; ++i) {
-    const uint32_t x = static_cast<uint32_t>(map[i].X), y = static_cast<uint32_t>(map[i].Y);
-    const uint32_t at = x < w && y < h ? y * w + x : own + static_cast<uint32_t>(i);
-    top = at > top ? at : top;
-    d[i] = copy[at];
-  }
-  return top;
+  uint32_t top = row;
+  for (uint32_t v : lanes) top = std::max(top, v);
+  return std::max(top, offsetmapbody(d, map, copy, n, w, h, row, ready, i));
 }
+#endif  // ZARVO_SIMD_X86
+
+const FILTERROWS TABLE[RUNTIME::SIMDLEVELS] = {
+    {invertportable, grayportable, offsetportable, lineportable, nullptr, swapreversedportable,
+     swaprowsportable, offsetmapportable},
+#ifdef ZARVO_SIMD_X86
+    {invertportable, graysse2, offsetsse2, linesse2, nullptr, swapreversedportable,
+     swaprowsportable, offsetmapsse2},
+    {invertportable, graysse2, offsetsse2, linesse2, steepsse41, swapreversedportable,
+     swaprowsportable, offsetmapsse2},
+    {invertavx2, grayavx2, offsetavx2, lineavx2, steepavx2, swapreversedavx2, swaprowsavx2,
+     offsetmapavx2},
 #endif
+};
+
+// One table per channel, already shifted into place: CONTRAST where no line
+// or nibble lookup gives the rule's results.
+struct CHANNELTABLES {
+  uint32_t r[256], g[256], b[256];
+};
+
+void tablerow(uint32_t* __restrict d, int32_t n, const CHANNELTABLES& t) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t p = d[i];
+    d[i] = (p & 0xFF000000u) | t.r[(p >> 16) & 255u] | t.g[(p >> 8) & 255u] | t.b[p & 255u];
+  }
+}
+
+// Finds a LINE giving out[] for slope f, trying the finest steps first.
+bool fitline(const uint32_t* out, double f, LINE& l) {
+  // The floors of a line rise by floor(f) or ceil(f) from byte to byte; at
+  // 100 the rule's results do not.
+  int32_t least = 256, most = -1;
+  for (int32_t c = 0; c < 255; ++c)
+    if (out[c] > 0 && out[c + 1] < 255) {
+      const int32_t rise = static_cast<int32_t>(out[c + 1]) - static_cast<int32_t>(out[c]);
+      least = std::min(least, rise);
+      most = std::max(most, rise);
+    }
+  if (most - least > 1) return false;
+  // With e * m + 65536 K = z, the byte c gives clamp(((256 c m + z) >> 16)
+  // >> t): a line whose offset z (in 1/65536) any value in [lo, hi) fits.
+  // The finest steps are tried first; z then needs e in 0..255 and K in
+  // -65535..65535 (K is add - sub).
+  for (int32_t t = 8; t >= 1; --t) {
+    const int64_t m0 = std::llround(f * static_cast<double>(1 << (8 + t)));
+    for (const int64_t m : {m0, m0 - 1, m0 + 1}) {
+      if (m < 1 || m > 65535) continue;
+      int64_t lo = INT64_MIN / 2, hi = INT64_MAX / 2;
+      for (int64_t c = 0; c < 256; ++c) {
+        const int64_t at = 256 * c * m, o = out[c];
+        if (o > 0) lo = std::max(lo, (o << t << 16) - at);
+        if (o < 255) hi = std::min(hi, ((o + 1) << t << 16) - at);
+      }
+      if (lo >= hi) continue;
+      // The least z from lo: K = floor(lo / 65536) and the least e reaching
+      // lo, or the next K with e = 0.
+      int64_t K = lo >= 0 ? lo / 65536 : -((-lo + 65535) / 65536);
+      int64_t e = (lo - K * 65536 + m - 1) / m;
+      if (e > 255 || K * 65536 + e * m >= hi) {
+        K += 1;
+        e = 0;
+      }
+      if (K * 65536 + e * m >= hi || K < -65535 || K > 65535) continue;
+      for (int k = 0; k < 3; ++k) {
+        l.m[k] = static_cast<uint16_t>(m);
+        l.e[k] = static_cast<uint16_t>(e);
+        l.add[k] = static_cast<uint16_t>(K > 0 ? K : 0);
+        l.sub[k] = static_cast<uint16_t>(K < 0 ? -K : 0);
+      }
+      l.m[3] = static_cast<uint16_t>(t == 8 ? 65535 : 1 << (8 + t));
+      l.e[3] = 0;
+      l.add[3] = t == 8 ? 1 : 0;
+      l.sub[3] = 0;
+      l.t = t;
+      bool same = true;
+      for (uint32_t c = 0; c < 256; ++c)
+        same = same && linebyte(l, 0, c) == out[c] && linebyte(l, 3, c) == c;
+      if (same) return true;
+    }
+  }
+  return false;
+}
+
+void reverserow(const FILTERROWS& k, uint32_t* row, int32_t n) {
+  const int32_t half = n / 2;
+  k.swapreversed(row, row + (n - half), half);
+}
 
 void applyoffsets(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, int32_t ro,
                   int32_t go, int32_t bo) {
   ROWS r;
   if (!rows(PIXELS, W, H, BPP, PITCH, r)) return;
-  ro = holdoffset(ro);
-  go = holdoffset(go);
-  bo = holdoffset(bo);
-  for (int32_t y = 0; y < r.h; ++y) offsetrow(r.row(y), r.w, ro, go, bo);
+  const OFFSETS o = offsets(ro, go, bo);
+  const FILTERROWS& k = KERNELS(TABLE);
+  for (int32_t y = 0; y < r.h; ++y) k.offset(r.row(y), r.w, o);
 }
 
 }  // namespace
 
 namespace FILTER {
 
-int USEKERNELS(int level) {
-  const int best = cpulevel();
-  kernellevel() = level < 0 ? best : (level < best ? level : best);
-  return kernellevel();
-}
-
 void INVERT(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, void*) {
   ROWS r;
   if (!rows(PIXELS, W, H, BPP, PITCH, r)) return;
-  for (int32_t y = 0; y < r.h; ++y) invertrow(r.row(y), r.w);
+  const FILTERROWS& k = KERNELS(TABLE);
+  for (int32_t y = 0; y < r.h; ++y) k.invert(r.row(y), r.w);
 }
 
 void GRAYSCALE(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, void*) {
   ROWS r;
   if (!rows(PIXELS, W, H, BPP, PITCH, r)) return;
-  for (int32_t y = 0; y < r.h; ++y) grayrow(r.row(y), r.w);
+  const FILTERROWS& k = KERNELS(TABLE);
+  for (int32_t y = 0; y < r.h; ++y) k.gray(r.row(y), r.w);
 }
 
 void BRIGHTNESS(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
@@ -446,34 +722,19 @@ void CONTRAST(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
     const double x = (c / 255.0 - 0.5) * f * 255.0 + 127.5;
     out[c] = x < 0.0 ? 0u : (x > 255.0 ? 255u : static_cast<uint32_t>(DETAIL::ROUNDEVENFAST(x)));
   }
-  // The rule is a straight line through the bytes. When a line in 20-bit
-  // fixed point gives the same 256 results, run that; otherwise (at 100 the
-  // doubles round their many halves unevenly) nibble lookups, or a table.
-  constexpr int64_t one = int64_t{1} << 20;
-  const int64_t m = std::llround(f * static_cast<double>(one));
-  int64_t lo = INT32_MIN, hi = INT32_MAX;
-  for (int64_t c = 0; c < 256; ++c) {
-    const int64_t at = c * m, o = out[c];
-    if (o > 0) lo = std::max(lo, o * one - at);
-    if (o < 255) hi = std::min(hi, (o + 1) * one - at);
-  }
-  if (lo < hi && lo + 255 * m <= INT32_MAX) {
-    for (int32_t y = 0; y < r.h; ++y)
-      affinerow(r.row(y), r.w, static_cast<int32_t>(m), static_cast<int32_t>(lo));
+  // A line in 16-bit arithmetic where one gives the 256 results; otherwise
+  // (at 100 the doubles round their many halves unevenly) nibble lookups
+  // where the level has byte shuffles, or a table.
+  const FILTERROWS& k = KERNELS(TABLE);
+  LINE line;
+  if (fitline(out, f, line)) {
+    for (int32_t y = 0; y < r.h; ++y) k.line(r.row(y), r.w, line);
     return;
   }
-#ifdef ZARVO_FILTERS_X86
+#ifdef ZARVO_SIMD_X86
   STEEP steep;
-  if (kernellevel() >= 2 && steeptables(out, steep)) {
-    for (int32_t y = 0; y < r.h; ++y) {
-      uint32_t* d = r.row(y);
-      const int32_t i = steepavx2(d, r.w, steep);
-      for (int32_t x = i; x < r.w; ++x) {
-        const uint32_t p = d[x];
-        d[x] = (p & 0xFF000000u) | steepbyte(steep, (p >> 16) & 255u) << 16 |
-               steepbyte(steep, (p >> 8) & 255u) << 8 | steepbyte(steep, p & 255u);
-      }
-    }
+  if (k.steep && steeptables(out, steep)) {
+    for (int32_t y = 0; y < r.h; ++y) k.steep(r.row(y), r.w, steep);
     return;
   }
 #endif
@@ -500,58 +761,59 @@ void PIXELOFFSET(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PIT
   if (count > UINT32_MAX) return;  // beyond what 32-bit indices reach
   uint32_t* copy = static_cast<uint32_t*>(std::malloc(count * 4));
   if (!copy) return;
-#ifdef ZARVO_FILTERS_X86
-  if (kernellevel() >= 2) {
-    // Rows are copied just ahead of their use, so the copy and the image
-    // stay in cache. A point beyond the copied rows names a row not yet
-    // written; that row is copied, and the current row (whose own old values
-    // are in the copy already) runs again.
-    constexpr int32_t AHEAD = 8;
-    const uint32_t uw = static_cast<uint32_t>(W), uh = static_cast<uint32_t>(H);
-    int32_t copied = 0;
-    const auto fill = [&](int64_t upto) {
-      for (; copied < upto && copied < H; ++copied)
-        std::memcpy(copy + static_cast<size_t>(copied) * uw, r.row(copied), size_t{uw} * 4);
-    };
-    for (int32_t y = 0; y < r.h; ++y) {
-      fill(int64_t{y} + 1 + AHEAD);
-      for (;;) {
-        const uint32_t top = offsetrowmapavx2(r.row(y), PARAM + static_cast<size_t>(y) * uw, copy,
-                                              W, uw, uh, static_cast<uint32_t>(y) * uw);
-        const int64_t need = int64_t{top / uw} + 1;
-        if (need <= copied) break;
-        fill(need + AHEAD);
-      }
+  // Rows are copied just ahead of their use, so the copy and the image stay
+  // in cache. A point beyond the copied rows names a row not yet written (and
+  // reads nothing from the copy); that row is copied, and the current row
+  // (whose own old values are in the copy already) runs again.
+  constexpr int32_t AHEAD = 8;
+  const FILTERROWS& k = KERNELS(TABLE);
+  const uint32_t uw = static_cast<uint32_t>(W), uh = static_cast<uint32_t>(H);
+  int32_t copied = 0;
+  const auto fill = [&](int64_t upto) {
+    for (; copied < upto && copied < H; ++copied)
+      std::memcpy(copy + static_cast<size_t>(copied) * uw, r.row(copied), size_t{uw} * 4);
+  };
+  for (int32_t y = 0; y < r.h; ++y) {
+    fill(int64_t{y} + 1 + AHEAD);
+    for (;;) {
+      const uint32_t top = k.offsetmap(r.row(y), PARAM + static_cast<size_t>(y) * uw, copy, W, uw,
+                                       uh, static_cast<uint32_t>(y), static_cast<uint32_t>(copied));
+      if (int64_t{top} < copied) break;
+      fill(int64_t{top} + 1 + AHEAD);
     }
-    std::free(copy);
-    return;
   }
-#endif
-  for (int32_t y = 0; y < r.h; ++y)
-    std::memcpy(copy + static_cast<size_t>(y) * W, r.row(y), static_cast<size_t>(W) * 4);
-  for (int32_t y = 0; y < r.h; ++y)
-    offsetrowmap(r.row(y), PARAM + static_cast<size_t>(y) * W, copy, W, static_cast<uint32_t>(W),
-                 static_cast<uint32_t>(H));
   std::free(copy);
 }
 
-void FLIP(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
-          const int32_t* PARAM) {
+void FLIP(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, const int32_t* PARAM) {
   ROWS r;
   if (!PARAM || !rows(PIXELS, W, H, BPP, PITCH, r)) return;
   const bool across = (*PARAM & 1) != 0, down = (*PARAM & 2) != 0;
+  const FILTERROWS& k = KERNELS(TABLE);
   // Mirroring is its own inverse: exchange pixels pairwise, with no copy.
   if (down) {
     for (int32_t y = 0; y < r.h / 2; ++y) {
       if (across)
-        swapreversed(r.row(y), r.row(r.h - 1 - y), r.w);
+        k.swapreversed(r.row(y), r.row(r.h - 1 - y), r.w);
       else
-        swaprows(r.row(y), r.row(r.h - 1 - y), r.w);
+        k.swaprows(r.row(y), r.row(r.h - 1 - y), r.w);
     }
-    if (across && r.h % 2) reverserow(r.row(r.h / 2), r.w);
+    if (across && r.h % 2) reverserow(k, r.row(r.h / 2), r.w);
   } else if (across) {
-    for (int32_t y = 0; y < r.h; ++y) reverserow(r.row(y), r.w);
+    for (int32_t y = 0; y < r.h; ++y) reverserow(k, r.row(y), r.w);
   }
+}
+
+int USEKERNELS(int level) {
+  using namespace RUNTIME;
+#ifdef ZARVO_SIMD_X86
+  const int mapped = level < 0 ? -1 : level >= 2 ? AVX2 : level == 1 ? SSE2 : PORTABLE;
+  const int now = SIMDLEVEL(mapped);
+  return now == AVX2 ? 2 : now == PORTABLE ? 0 : 1;
+#else
+  SIMDLEVEL(level < 0 ? -1 : PORTABLE);
+  return 0;
+#endif
 }
 
 }  // namespace FILTER
@@ -587,13 +849,27 @@ void BITMAP::APPLYFILTER(BITMAPFILTER KIND, void* PARAM, FILTERPROC PROC) {
     return &n;
   };
   switch (KIND) {
-    case BITMAPFILTER::GXINVERT: FILTER::INVERT(px, w, h, bpp, pitch, PARAM); break;
-    case BITMAPFILTER::GXGRAYSCALE: FILTER::GRAYSCALE(px, w, h, bpp, pitch, PARAM); break;
-    case BITMAPFILTER::GXBRIGHTNESS: FILTER::BRIGHTNESS(px, w, h, bpp, pitch, readint()); break;
-    case BITMAPFILTER::GXCONTRAST: FILTER::CONTRAST(px, w, h, bpp, pitch, readint()); break;
-    case BITMAPFILTER::GXREDCHANNEL: applyoffsets(px, w, h, bpp, pitch, 0, -255, -255); break;
-    case BITMAPFILTER::GXGREENCHANNEL: applyoffsets(px, w, h, bpp, pitch, -255, 0, -255); break;
-    case BITMAPFILTER::GXBLUECHANNEL: applyoffsets(px, w, h, bpp, pitch, -255, -255, 0); break;
+    case BITMAPFILTER::GXINVERT:
+      FILTER::INVERT(px, w, h, bpp, pitch, PARAM);
+      break;
+    case BITMAPFILTER::GXGRAYSCALE:
+      FILTER::GRAYSCALE(px, w, h, bpp, pitch, PARAM);
+      break;
+    case BITMAPFILTER::GXBRIGHTNESS:
+      FILTER::BRIGHTNESS(px, w, h, bpp, pitch, readint());
+      break;
+    case BITMAPFILTER::GXCONTRAST:
+      FILTER::CONTRAST(px, w, h, bpp, pitch, readint());
+      break;
+    case BITMAPFILTER::GXREDCHANNEL:
+      applyoffsets(px, w, h, bpp, pitch, 0, -255, -255);
+      break;
+    case BITMAPFILTER::GXGREENCHANNEL:
+      applyoffsets(px, w, h, bpp, pitch, -255, 0, -255);
+      break;
+    case BITMAPFILTER::GXBLUECHANNEL:
+      applyoffsets(px, w, h, bpp, pitch, -255, -255, 0);
+      break;
     case BITMAPFILTER::GXCOLOROFFSET:
       FILTER::COLOROFFSET(px, w, h, bpp, pitch, static_cast<const COLOR::RGBTRIPLE*>(PARAM));
       break;
@@ -612,7 +888,8 @@ void BITMAP::APPLYFILTER(BITMAPFILTER KIND, void* PARAM, FILTERPROC PROC) {
     case BITMAPFILTER::GXCUSTOM:
       if (PROC) PROC(px, w, h, bpp, pitch, PARAM);
       break;
-    default: break;  // GXNONE and values outside the enumeration
+    default:
+      break;  // GXNONE and values outside the enumeration
   }
 }
 

@@ -9,7 +9,7 @@
 // W or H below 1, a null or unaligned PIXELS, a PITCH that is not a multiple
 // of 4 or is shorter than W * 4 in magnitude (a negative one walks upwards),
 // or a null PARAM where one is read, they leave the pixels alone. They need
-// no screen.
+// no screen, and give the same pixels at every kernel level (SIMDLEVEL).
 #include <cstdint>
 
 #include "zarvo/math/math.hpp"
@@ -58,12 +58,6 @@ constexpr FLIPDIRECTION operator&(FLIPDIRECTION A, FLIPDIRECTION B) {
 
 namespace FILTER {
 
-// Chooses the row kernels of GRAYSCALE, CONTRAST and PIXELOFFSET: 2 AVX2,
-// 1 SSE2, 0 the portable loops; capped at what the processor has, and -1
-// restores the best. Returns the level in effect. For the tests, which hold
-// every level to the same results.
-int USEKERNELS(int level);
-
 // Red, green and blue become 255 - value.
 void INVERT(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH, void* PARAM);
 
@@ -96,6 +90,12 @@ void PIXELOFFSET(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PIT
 // top to bottom; other bits are ignored, so 0 changes nothing.
 void FLIP(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
           const int32_t* PARAM);
+
+// Kept for callers of the filters' own level switch, which is now the
+// library's (RUNTIME::SIMDLEVEL): 2 AVX2, 1 SSE2, 0 the plain loops, -1 the
+// best. Lowers every kernel family, not only the filters. Returns the level
+// in effect in the same numbering.
+int USEKERNELS(int level);
 
 }  // namespace FILTER
 

@@ -34,7 +34,21 @@ IMAGE* IMAGEALLOCATE(int32_t bpp, uint32_t w, uint32_t h, uint32_t pitch) {
   return img;
 }
 
-IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags) {
+namespace {
+
+// n slots of bpp bytes from p, each holding c.
+void fillslots(uint8_t* p, size_t n, int32_t bpp, uint32_t c) {
+  if (bpp == 4) {
+    FILLROW(reinterpret_cast<uint32_t*>(p), n, c);
+  } else if (bpp == 2) {
+    uint16_t* q = reinterpret_cast<uint16_t*>(p);
+    std::fill(q, q + n, static_cast<uint16_t>(c));
+  } else {
+    std::memset(p, static_cast<uint8_t>(c), n);
+  }
+}
+
+IMAGE* create(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags, bool pixels) {
   if (!SCREENPIXELS()) {
     DIAGNOSTIC("cannot create a %dx%d image: no screen yet (INITIALIZE first)", w, h);
     return nullptr;
@@ -65,16 +79,23 @@ IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flag
     return nullptr;
   }
   uint8_t* p = PIXELS(img);
-  const size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(h);
-  if (bpp == 4) {
-    FILLROW(reinterpret_cast<uint32_t*>(p), bytes / 4, c);
-  } else if (bpp == 2) {
-    uint16_t* q = reinterpret_cast<uint16_t*>(p);
-    std::fill(q, q + bytes / 2, static_cast<uint16_t>(c));
-  } else {
-    std::memset(p, static_cast<uint8_t>(c), bytes);
+  if (pixels) {
+    fillslots(p, static_cast<size_t>(pitch) * static_cast<size_t>(h) / bpp, bpp, c);
+  } else if (pitch > rowbytes) {
+    for (int32_t y = 0; y < h; ++y)
+      fillslots(p + static_cast<size_t>(y) * pitch + rowbytes, (pitch - rowbytes) / bpp, bpp, c);
   }
   return img;
+}
+
+}  // namespace
+
+IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags) {
+  return create(w, h, c, depth, flags, true);
+}
+
+IMAGE* IMAGECREATEROWS(int32_t w, int32_t h, uint32_t c, int32_t depth) {
+  return create(w, h, c, depth, 0, false);
 }
 
 void IMAGEDESTROY(IMAGE* img) { std::free(img); }

@@ -69,6 +69,9 @@ IMAGE* IMAGEALLOCATE(int32_t bpp, uint32_t w, uint32_t h, uint32_t pitch);
 // Image creation: null without a screen, for w or h below 1, or a depth that
 // does not give 1, 2 or 4 bytes per pixel. Every slot, padding included, holds c.
 IMAGE* IMAGECREATE(int32_t w, int32_t h, uint32_t c, int32_t depth, int32_t flags);
+// The same for a caller that writes every pixel itself: only the padding at
+// the row ends holds c, the pixels are left as they were allocated.
+IMAGE* IMAGECREATEROWS(int32_t w, int32_t h, uint32_t c, int32_t depth);
 
 // Image release; null is ignored.
 void IMAGEDESTROY(IMAGE* img);
