@@ -1,6 +1,7 @@
-// Blend modes over a 640x480 picture: the row loops of the draw path, the same
-// modes as a plain per-pixel callback loop, and pixman's separable blend
-// operators of the same name on a8r8g8b8, all in one run.
+// Blend modes over a 640x480 picture: the row loops of the draw path at every
+// kernel level (rows/<level>/<mode>), the whole put and a plain per-pixel
+// callback loop at the best level, and pixman's separable blend operators of
+// the same name on a8r8g8b8, all in one run.
 //
 // Every figure is reported as time_per_px (seconds with an SI prefix).
 #include <benchmark/benchmark.h>
@@ -15,6 +16,7 @@
 #include "zarvo/runtime/headless/headless.hpp"
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/runtime/runtime.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 
 #ifdef ZARVO_HAVE_PIXMAN
 #include <pixman.h>
@@ -56,15 +58,17 @@ void perpixel(benchmark::State& state) {
       PIXELS, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The row loop DRAWTO runs, one call per row.
-void rows(benchmark::State& state, int32_t mode) {
+// The row loop DRAWTO runs, one call per row, at one kernel level.
+void rows(benchmark::State& state, int32_t mode, int level) {
   auto& p = pictures();
+  RT::SIMDLEVEL(level);
   RT::ROWBLENDFUNC f = BL::ROWFUNCTION(mode);
   int32_t bpp = 4;
   for (auto _ : state) {
     for (int32_t y = 0; y < H; ++y) f(&p.src[size_t(y) * W], &p.dst[size_t(y) * W], W, &bpp);
     benchmark::ClobberMemory();
   }
+  RT::SIMDLEVEL(-1);
   perpixel(state);
 }
 
@@ -148,7 +152,9 @@ int main(int argc, char** argv) {
   }
   for (int32_t mode = 8; mode <= 37; ++mode) {
     const std::string name = NAMES[mode - 8];
-    benchmark::RegisterBenchmark(("rows/" + name).c_str(), rows, mode);
+    for (int level = RT::SIMDBEST(); level >= 0; --level)
+      benchmark::RegisterBenchmark(
+          ("rows/" + std::string(RT::SIMDNAME(level)) + "/" + name).c_str(), rows, mode, level);
     benchmark::RegisterBenchmark(("put/" + name).c_str(), put, mode);
     benchmark::RegisterBenchmark(("callback/" + name).c_str(), callbacks, mode);
 #ifdef ZARVO_HAVE_PIXMAN

@@ -10,7 +10,8 @@
 //
 // The unfilter kernels are measured alone too (unfilter/TYPE/PIXELBYTES): MB/s
 // of scanline data for every filter type and pixel size, rows taken four at a
-// time as the decoder does.
+// time as the decoder does, at the level in effect (ZARVO_SIMD lowers it); and
+// the conversion of rows to pixels at every level (convert/FORMAT/LEVEL).
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +34,7 @@
 #include "zarvo/png/png.hpp"
 #include "zarvo/png/pngrows.hpp"
 #include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/simd.hpp"
 
 #ifdef ZARVO_HAVE_LIBPNG
 #include <png.h>
@@ -165,6 +167,52 @@ void REGISTERUNFILTER() {
           benchmark::DoNotOptimize(raw.data());
         }
         st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * rowbytes * rows);
+      })->Unit(benchmark::kMicrosecond);
+    }
+  }
+}
+
+// Full-HD rows of each format without a table converted to 0xAARRGGBB at
+// every kernel level (convert/FORMAT/LEVEL), beside a memcpy of the output
+// (convert/memcpy): the conversion's share of a decode.
+void REGISTERCONVERT() {
+  struct FORMAT {
+    const char* NAME;
+    uint8_t COLORTYPE, DEPTH, BYTES;
+  };
+  static const FORMAT FORMATS[] = {{"grey8", 0, 8, 1},  {"grey16", 0, 16, 2}, {"ga8", 4, 8, 2},
+                                   {"ga16", 4, 16, 4},  {"rgb8", 2, 8, 3},    {"rgba8", 6, 8, 4},
+                                   {"rgb16", 2, 16, 6}, {"rgba16", 6, 16, 8}};
+  constexpr uint32_t W = 1920, H = 1080;
+  benchmark::RegisterBenchmark("convert/memcpy", [](benchmark::State& st) {
+    std::vector<uint32_t> a(size_t{W} * H, 1), b(size_t{W} * H);
+    for (auto _ : st) {
+      std::memcpy(b.data(), a.data(), b.size() * 4);
+      benchmark::DoNotOptimize(b.data());
+    }
+    st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * W * H * 4);
+  })->Unit(benchmark::kMicrosecond);
+  namespace RT = ZARVO::RUNTIME;
+  for (const FORMAT& f : FORMATS) {
+    for (int level = RT::SIMDBEST(); level >= 0; --level) {
+      const std::string name = std::string("convert/") + f.NAME + "/" + RT::SIMDNAME(level);
+      benchmark::RegisterBenchmark(name.c_str(), [&f, level](benchmark::State& st) {
+        ZARVO::PNG::CONVERSION cv;
+        cv.COLORTYPE = f.COLORTYPE;
+        cv.DEPTH = f.DEPTH;
+        std::vector<uint8_t> src(size_t{W} * H * f.BYTES + ZARVO::PNG::ROWSLACK);
+        uint32_t seed = 1;
+        for (auto& b : src) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 24);
+        std::vector<uint32_t> dst(size_t{W} * H);
+        RT::SIMDLEVEL(level);
+        for (auto _ : st) {
+          for (uint32_t y = 0; y < H; ++y)
+            ZARVO::PNG::CONVERTROW(cv, src.data() + size_t{y} * W * f.BYTES,
+                                   dst.data() + size_t{y} * W, W);
+          benchmark::DoNotOptimize(dst.data());
+        }
+        RT::SIMDLEVEL(-1);
+        st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * W * H * 4);
       })->Unit(benchmark::kMicrosecond);
     }
   }
@@ -465,6 +513,7 @@ int main(int argc, char** argv) {
     }
   }
   REGISTERUNFILTER();
+  REGISTERCONVERT();
   SUMMARY summary;
   benchmark::RunSpecifiedBenchmarks(&summary);
   summary.PRINTRATIOS(images, decoders);

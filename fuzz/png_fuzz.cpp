@@ -20,6 +20,7 @@
 #include "zarvo/png/png.hpp"
 #include "zarvo/png/pngrows.hpp"
 #include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/simd.hpp"
 
 namespace {
 
@@ -63,15 +64,14 @@ void CROSSCHECK(const uint8_t* data, size_t size, const RT::IMAGE* img) {
     }
   }
   PNG::RELEASE(flipped, PNG::SELECT_BOTTOMUP);
-  const int best = PNG::USEKERNELS(-1);
-  for (int level = best - 1; level >= 0; --level) {
-    PNG::USEKERNELS(level);
+  for (int level = RT::SIMDBEST() - 1; level >= 0; --level) {
+    RT::SIMDLEVEL(level);
     auto* other = static_cast<RT::IMAGE*>(PNG::LOADMEMORY(data, n, PNG::SELECT_IMAGE));
     CHECK(other != nullptr && RT::IMAGESIZE(other) == RT::IMAGESIZE(img));
     CHECK(std::memcmp(other, img, RT::IMAGESIZE(img)) == 0);
     PNG::RELEASE(other, PNG::SELECT_IMAGE);
   }
-  PNG::USEKERNELS(best);
+  RT::SIMDLEVEL(-1);
 }
 
 // Recomputes the CRC of every whole chunk.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "zarvo/runtime/simdlevel.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 using namespace ZARVO;
 namespace BL = ZARVO::GRAPHICS::BLENDER;
+namespace RT = ZARVO::RUNTIME;
 
 namespace {
 
@@ -82,21 +85,46 @@ std::vector<uint32_t> randompixels(size_t n, uint32_t seed) {
   return v;
 }
 
-// Per pixel and by rows against the independent rule. Every channel pair in
-// every channel: red (S, D), green (D, S), blue (255 - S, 255 - D).
-int allpairs(int mode, uint32_t A) {
-  std::vector<uint32_t> src(256), dst(256), want(256);
+// Runs f at every kernel level this process has, best first; a failure
+// names the level.
+template <class F>
+void atlevels(F f) {
+  for (int l = RT::SIMDBEST(); l >= 0; --l) {
+    RT::SIMDLEVEL(l);
+    SCOPED_TRACE(RT::SIMDNAME(l));
+    f();
+  }
+  RT::SIMDLEVEL(-1);
+}
+
+// Per pixel and by rows at every level against the independent rule. Every
+// channel pair in every channel: red (S, D), green (D, S), blue
+// (255 - S, 255 - D). Returns the count of wrong pixels and wrong rows.
+int allpairs(int mode, uint32_t A, int32_t* bpp = &FOUR) {
+  std::vector<uint32_t> src(256 * 256), dst(256 * 256), want(256 * 256), row;
   int bad = 0;
   for (uint32_t S = 0; S < 256; ++S) {
     for (uint32_t D = 0; D < 256; ++D) {
-      src[D] = argb(A, S, D, 255 - S);
-      dst[D] = argb(D ^ 0x5A, D, S, 255 - D);
-      want[D] = expected(mode, src[D], dst[D], true);
-      bad += BL::FUNCTION(mode)(src[D], dst[D], &FOUR) != want[D];
+      const size_t i = S * 256 + D;
+      src[i] = argb(A, S, D, 255 - S);
+      dst[i] = argb(D ^ 0x5A, D, S, 255 - D);
+      want[i] = expected(mode, src[i], dst[i], *bpp == 4);
+      bad += BL::FUNCTION(mode)(src[i], dst[i], bpp) != want[i];
     }
-    BL::ROWFUNCTION(mode)(src.data(), dst.data(), 256, &FOUR);
-    bad += !std::equal(want.begin(), want.end(), dst.begin());
   }
+  atlevels([&] {
+    row = dst;
+    for (size_t y = 0; y < 256; ++y)  // one row per S, as DRAWTO calls it
+      BL::ROWFUNCTION(mode)(&src[y * 256], &row[y * 256], 256, bpp);
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (row[i] != want[i]) {
+        ++bad;
+        ADD_FAILURE() << "mode " << mode << " alpha " << A << ": " << std::hex << src[i] << " on "
+                      << dst[i] << " gives " << row[i] << ", not " << want[i];
+        break;
+      }
+    }
+  });
   return bad;
 }
 
@@ -105,13 +133,17 @@ int randompairs(int mode, int A, int32_t* bpp) {
   auto src = randompixels(300, uint32_t(mode * 1000 + A)), dst = randompixels(300, 99);
   if (A >= 0)
     for (auto& p : src) p = (p & 0xFFFFFFu) | uint32_t(A) << 24;
-  std::vector<uint32_t> row(dst);
-  BL::ROWFUNCTION(mode)(src.data(), row.data(), 300, bpp);
   int bad = 0;
+  std::vector<uint32_t> want(src.size());
   for (size_t i = 0; i < src.size(); ++i) {
-    const uint32_t want = expected(mode, src[i], dst[i], !bpp || *bpp == 4);
-    bad += (BL::FUNCTION(mode)(src[i], dst[i], bpp) != want) + (row[i] != want);
+    want[i] = expected(mode, src[i], dst[i], !bpp || *bpp == 4);
+    bad += BL::FUNCTION(mode)(src[i], dst[i], bpp) != want[i];
   }
+  atlevels([&] {
+    std::vector<uint32_t> row(dst);
+    BL::ROWFUNCTION(mode)(src.data(), row.data(), 300, bpp);
+    bad += row != want;
+  });
   return bad;
 }
 
@@ -142,13 +174,23 @@ TEST(BlendEdges, WorkedValuesOfTheModes) {
 }
 
 
-TEST(BlendModes, AllChannelPairsAtFullOpacity) {
-  for (int mode = 9; mode <= 37; ++mode) EXPECT_EQ(allpairs(mode, 255), 0) << mode;
+// Both row paths: the 32-bit source at full opacity, and a source of
+// another depth (no opacity step), where the alpha byte is passed through.
+TEST(BlendModes, AllChannelPairsAtFullOpacityAndWithoutOpacity) {
+  int32_t three = 3;
+  for (int mode = 9; mode <= 37; ++mode) {
+    EXPECT_EQ(allpairs(mode, 255), 0) << mode;
+    EXPECT_EQ(allpairs(mode, 77, &three), 0) << mode;
+  }
 }
 
-TEST(BlendOpacity, MixRoundsLikeTheFloatRuleAtEveryPairForChosenAlphas) {
-  for (uint32_t A : {26u, 27u, 51u, 100u, 127u, 128u, 129u, 200u, 254u})
-    EXPECT_EQ(allpairs(9, A), 0) << "alpha " << A;
+// NORMAL's value is S, so these are every (value, destination) pair the
+// opacity step can meet, at the skip's edge and across the alphas.
+TEST(BlendOpacity, MixRoundsLikeTheFloatRuleAtEveryPairForManyAlphas) {
+  std::vector<uint32_t> alphas = {0, 1, 25, 26, 27, 29, 128, 254};
+  for (uint32_t A = 30; A < 256; A += 5) alphas.push_back(A);
+  for (uint32_t A : alphas) ASSERT_EQ(allpairs(9, A), 0) << "alpha " << A;
+  for (uint32_t A : {26u, 100u, 200u}) EXPECT_EQ(allpairs(22, A), 0) << "alpha " << A;
 }
 
 // Below 26 the destination stays, all four bytes.
@@ -177,17 +219,21 @@ TEST(BlendTransparent, LeavesTheDestinationBitForBit) {
   EXPECT_EQ(dst, before);
 }
 
-// Rows of every length through the vector body and its tails, random alphas.
+// Rows of every length through the vector bodies and their tails, at odd
+// offsets, random alphas.
 TEST(BlendRows, EqualPerPixelCallsForAnyRow) {
   const auto src = randompixels(700, 7), dst0 = randompixels(700, 8);
   int32_t three = 3;
   for (int mode = 8; mode <= 37; ++mode) {
     for (void* prm : {static_cast<void*>(&FOUR), static_cast<void*>(&three), static_cast<void*>(nullptr)}) {
-      for (int32_t n : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 100, 640}) {
-        std::vector<uint32_t> row(dst0), ref(dst0);
-        BL::ROWFUNCTION(mode)(src.data() + 3, row.data() + 5, n, prm);
+      for (int32_t n : {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 66, 67, 100, 641}) {
+        std::vector<uint32_t> ref(dst0);
         for (int32_t i = 0; i < n; ++i) ref[5 + i] = BL::FUNCTION(mode)(src[3 + i], ref[5 + i], prm);
-        ASSERT_EQ(row, ref) << "mode " << mode << " n " << n;
+        atlevels([&] {
+          std::vector<uint32_t> row(dst0);
+          BL::ROWFUNCTION(mode)(src.data() + 3, row.data() + 5, n, prm);
+          ASSERT_EQ(row, ref) << "mode " << mode << " n " << n;
+        });
       }
     }
   }
@@ -199,12 +245,15 @@ TEST(BlendRows, OverlappingRowsFollowPixelOrder) {
   const auto init = randompixels(300, 9);
   for (int mode = 8; mode <= 37; ++mode) {
     for (int shift : {-1, 1, 0, -37, 64}) {
-      std::vector<uint32_t> buf(init), ref(init);
       const int32_t n = 180, so = 50 + shift, dof = 50;
-      BL::ROWFUNCTION(mode)(buf.data() + so, buf.data() + dof, n, &FOUR);
+      std::vector<uint32_t> ref(init);
       for (int32_t i = 0; i < n; ++i)
         ref[dof + i] = BL::FUNCTION(mode)(ref[so + i], ref[dof + i], &FOUR);
-      ASSERT_EQ(buf, ref) << "mode " << mode << " shift " << shift;
+      atlevels([&] {
+        std::vector<uint32_t> buf(init);
+        BL::ROWFUNCTION(mode)(buf.data() + so, buf.data() + dof, n, &FOUR);
+        ASSERT_EQ(buf, ref) << "mode " << mode << " shift " << shift;
+      });
     }
   }
 }

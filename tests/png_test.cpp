@@ -21,6 +21,7 @@
 #include "zarvo/png/pngrows.hpp"
 #include "zarvo/runtime/diagnostics.hpp"
 #include "zarvo/runtime/image.hpp"
+#include "zarvo/runtime/simd.hpp"
 
 using namespace PNGTEST;
 namespace PNG = ZARVO::PNG;
@@ -116,7 +117,7 @@ BYTES RANDOMBYTES(size_t n, uint32_t seed) {
 // Every kernel level this processor can run, the best first.
 std::vector<int> LEVELS() {
   std::vector<int> l;
-  for (int level = PNG::USEKERNELS(-1); level >= 0; --level) l.push_back(level);
+  for (int level = RT::SIMDBEST(); level >= 0; --level) l.push_back(level);
   return l;
 }
 
@@ -242,12 +243,12 @@ TEST(PngDecode, EveryFormatFilterAndInterlaceFollowsTheTableAndLibpng) {
           o.FILTER = filter;
           const BYTES file = ENCODE(p, o);
           for (int level : LEVELS()) {
-            PNG::USEKERNELS(level);
+            RT::SIMDLEVEL(level);
             EXPECT_EQ(DECODE(file), want)
                 << int(ct) << "/" << int(depth) << " " << sz[0] << "x" << sz[1] << " filter "
                 << filter << " interlace " << interlace << " level " << level;
           }
-          PNG::USEKERNELS(-1);
+          RT::SIMDLEVEL(-1);
         }
       }
       // With transparency (a key taken from the picture so that it matches),
@@ -534,7 +535,7 @@ TEST(PngFile, LoadsLikeMemoryAndRejectsUnreadableFiles) {
 TEST(PngRows, EveryKernelMatchesTheFilterDefinition) {
   std::mt19937 rng(3);
   for (int level : LEVELS()) {
-    PNG::USEKERNELS(level);
+    RT::SIMDLEVEL(level);
     for (uint32_t unit : {1u, 2u, 3u, 4u, 6u, 8u}) {
       for (size_t pixels : {1, 2, 3, 5, 7, 16, 17, 33, 70, 101, 250}) {
         const size_t n = pixels * unit, stride = n + 1;
@@ -568,7 +569,7 @@ TEST(PngRows, EveryKernelMatchesTheFilterDefinition) {
       }
     }
   }
-  PNG::USEKERNELS(-1);
+  RT::SIMDLEVEL(-1);
 }
 
 TEST(PngRows, PaethAgreesForEveryTriple) {
@@ -599,12 +600,12 @@ TEST(PngRows, PaethAgreesForEveryTriple) {
         BYTES slow = row;
         PNG::UNFILTERREFERENCE(4, slow.data(), prior.data(), n, 4);
         for (int level : LEVELS()) {
-          PNG::USEKERNELS(level);
+          RT::SIMDLEVEL(level);
           BYTES fast = row;
           PNG::UNFILTERROW(4, fast.data(), prior.data(), n, 4);
           ASSERT_EQ(fast, slow) << level;
         }
-        PNG::USEKERNELS(-1);
+        RT::SIMDLEVEL(-1);
         px = 0;
         for (int j = 0; j < 4; ++j) left[j] = upleft[j] = 0;
       }

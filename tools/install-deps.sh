@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the engine needs; only missing ones, with sudo
 # when not run as root.
-# Usage: tools/install-deps.sh [demo|test|web]
+# Usage: tools/install-deps.sh [demo|test|web|aarch64]
 #   demo: what building and running the demo needs
 #   test (default): that, plus the test, benchmark and sanitizer tools
 #   web: the browser build (emscripten, node) and its tests (Google Test's
 #        source, chromium; npm brings playwright-core)
+#   aarch64: the cross build for 64-bit Arm (the cross compiler, qemu-user,
+#        Google Test's source and the :arm64 libraries, arm64 added to dpkg)
 set -euo pipefail
 
 what=${1:-test}
@@ -29,7 +31,11 @@ case "$what" in
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)
     ;;
-  *) echo "usage: $0 [demo|test|web]" >&2; exit 2 ;;
+  aarch64)
+    packages=(cmake ninja-build python3 clang g++-aarch64-linux-gnu qemu-user googletest
+      zlib1g-dev:arm64 libdeflate-dev:arm64 libfreetype-dev:arm64 libpng-dev:arm64)
+    ;;
+  *) echo "usage: $0 [demo|test|web|aarch64]" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -40,6 +46,9 @@ done
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$what" = aarch64 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $sudo dpkg --add-architecture arm64
+fi
 echo "installing: ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -10,7 +10,11 @@
 #include "zarvo/math/math.hpp"
 #include "zarvo/pixelmath.hpp"
 
-#include "zarvo/runtime/multiversion.hpp"
+#include "zarvo/runtime/simd.hpp"
+
+#ifdef ZARVO_SIMD_X86
+#include <emmintrin.h>
+#endif
 
 namespace ZARVO::GRAPHICS::BLENDER {
 
@@ -321,11 +325,284 @@ inline void rowbypixels(const uint32_t* s, uint32_t* d, int32_t n, void* paramet
   for (int32_t i = 0; i < n; ++i) d[i] = blendpixel<M>(s[i], d[i], parameter);
 }
 
+// A row kernel: n pixels of s over d, which do not overlap; opacity for a
+// 32-bit source; table is the word-sized cosine table for INTERPOLATION.
 using ROWKERNEL = void (*)(const uint32_t*, uint32_t*, int32_t, bool, const int32_t*);
 
 template <class M>
-void rowblend(const uint32_t* s, uint32_t* d, int32_t n, void* parameter, ROWKERNEL kernel) {
+ZARVO_INLINE void plainbody(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n,
+                            bool opacity, const int32_t* __restrict table) {
+  if (opacity)
+    blendrow<M, true>(s, d, n, table);
+  else
+    blendrow<M, false>(s, d, n, table);
+}
+
+template <class M>
+void plainrow(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, bool opacity,
+              const int32_t* __restrict table) {
+  plainbody<M>(s, d, n, opacity, table);
+}
+
+#ifdef ZARVO_SIMD_X86
+template <class M>
+ZARVO_TARGET_AVX2 void avx2row(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n,
+                               bool opacity, const int32_t* __restrict table) {
+  plainbody<M>(s, d, n, opacity, table);
+}
+#endif
+
+#ifdef ZARVO_SIMD_X86
+// ---------------------------------------------------------------------------
+// SSE2 rows, four pixels at a time. Each pixel's bytes are widened to 16-bit
+// lanes (blue, green, red, alpha) and the mode's VEC works on all lanes alike;
+// the alpha lane's value is dropped. A VEC gives signed 16-bit values that the
+// final pack clamps to 0..255, so a value beyond that range must still fit in
+// 16 bits, or saturate there on the same side. Baseline x86-64 has no 32-bit
+// lane multiply, but every product here fits in 16 bits unsigned, so pmullw's
+// low half is the whole product.
+
+inline __m128i k16(int v) { return _mm_set1_epi16(static_cast<short>(v)); }
+// 255 - x for 0 <= x <= 255.
+inline __m128i inv(__m128i x) { return _mm_xor_si128(x, k16(255)); }
+// a where m is all ones, b elsewhere.
+inline __m128i sel(__m128i m, __m128i a, __m128i b) {
+  return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b));
+}
+// (a b + 1) >> k for a b <= 65025: the sum stays below 2^16.
+template <int K>
+inline __m128i mulshift(__m128i a, __m128i b) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, b), k16(1)), K);
+}
+
+// n \ y per lane (n / y rounded when ROUND) for 0 <= n < 2^16, 1 <= y <= 256,
+// with divps: the same single-precision division as fdiv and fdodge, so the
+// same values. The quotients saturate to 32767 when narrowed, which keeps
+// them above 255.
+template <bool ROUND>
+inline __m128i divide(__m128i n, __m128i y) {
+  const __m128i z = _mm_setzero_si128();
+  __m128 lo = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(n, z)),
+                         _mm_cvtepi32_ps(_mm_unpacklo_epi16(y, z)));
+  __m128 hi = _mm_div_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(n, z)),
+                         _mm_cvtepi32_ps(_mm_unpackhi_epi16(y, z)));
+  if constexpr (ROUND) {
+    lo = _mm_add_ps(lo, _mm_set1_ps(0.5f));
+    hi = _mm_add_ps(hi, _mm_set1_ps(0.5f));
+  }
+  return _mm_packs_epi32(_mm_cvttps_epi32(lo), _mm_cvttps_epi32(hi));
+}
+
+// A mode's lanes; S and D hold 0..255. CLAMPS: the values may leave 0..255.
+template <class M>
+struct VEC {
+  static constexpr bool HAS = false;
+};
+#define ZARVO_VEC(NAME, CLAMP, ...)                                \
+  template <>                                                      \
+  struct VEC<M##NAME> {                                            \
+    static constexpr bool HAS = true, CLAMPS = CLAMP;              \
+    static __m128i V([[maybe_unused]] __m128i S, [[maybe_unused]] __m128i D) { __VA_ARGS__ } \
+  };
+
+ZARVO_VEC(NORMAL, false, return S;)
+ZARVO_VEC(MULTIPLY, false, return mulshift<8>(S, D);)
+ZARVO_VEC(SCREEN, false, return inv(mulshift<8>(inv(S), inv(D)));)
+ZARVO_VEC(DARKEN, false, return _mm_min_epi16(S, D);)
+ZARVO_VEC(LIGHTEN, false, return _mm_max_epi16(S, D);)
+ZARVO_VEC(DIFFERENCE, false, return _mm_sub_epi16(_mm_max_epi16(S, D), _mm_min_epi16(S, D));)
+// (S D + 1) >> 7 <= 508, so the difference stays in 16 bits.
+ZARVO_VEC(EXCLUSION, false, return _mm_sub_epi16(_mm_add_epi16(S, D), mulshift<7>(S, D));)
+ZARVO_VEC(NEGATION, false, {
+  const __m128i t = _mm_sub_epi16(k16(255), _mm_add_epi16(S, D));  // -255..255
+  return _mm_sub_epi16(k16(255), _mm_max_epi16(t, _mm_sub_epi16(_mm_setzero_si128(), t)));
+})
+ZARVO_VEC(STAMP, true, return _mm_sub_epi16(_mm_add_epi16(D, _mm_add_epi16(S, S)), k16(256));)
+ZARVO_VEC(AVERAGE, false, return _mm_avg_epu16(S, D);)
+// Both branches are one form: with m = 255 where the branch byte is 128 or
+// more, the operands are x ^ m (255 - x there) and the result p ^ m. Either
+// way the factor that is flipped or small is at most 127, so p <= 253.
+ZARVO_VEC(OVERLAY, false, {
+  const __m128i m = _mm_and_si128(_mm_cmpgt_epi16(D, k16(127)), k16(255));
+  return _mm_xor_si128(mulshift<7>(_mm_xor_si128(D, m), _mm_xor_si128(S, m)), m);
+})
+ZARVO_VEC(HARDLIGHT, false, {
+  const __m128i m = _mm_and_si128(_mm_cmpgt_epi16(S, k16(127)), k16(255));
+  return _mm_xor_si128(mulshift<7>(_mm_xor_si128(S, m), _mm_xor_si128(D, m)), m);
+})
+// 2 <= 256 - x - c <= 256, so D (256 - x - c) <= 65280.
+ZARVO_VEC(SOFTLIGHT, false, {
+  const __m128i c = mulshift<8>(D, S), x = mulshift<8>(inv(D), inv(S));
+  const __m128i f = _mm_sub_epi16(_mm_sub_epi16(k16(256), x), c);
+  return _mm_add_epi16(c, _mm_srli_epi16(_mm_mullo_epi16(D, f), 8));
+})
+ZARVO_VEC(COLORDODGE, true, return divide<true>(_mm_slli_epi16(D, 8), _mm_sub_epi16(k16(256), S));)
+ZARVO_VEC(INVCOLORDODGE, true,
+          return divide<true>(_mm_slli_epi16(S, 8), _mm_sub_epi16(k16(256), D));)
+// SOFTDODGE and SOFTBURN: with a the byte whose product the low branch
+// divides and b = 255 - the other, the branch is a + (255 - b) < 256, i.e.
+// a <= b: then a 128 \ (b + 1), else b 128 \ (a + 1) - one division, the
+// operands swapped per lane. Either quotient is below 128 (the divisor is
+// larger than the byte it divides), so 255 - q is q ^ 255.
+inline __m128i softdivide(__m128i a, __m128i b) {
+  const __m128i high = _mm_cmpgt_epi16(a, b);
+  const __m128i t = _mm_and_si128(_mm_xor_si128(a, b), high);
+  const __m128i q = divide<false>(_mm_slli_epi16(_mm_xor_si128(a, t), 7),
+                                  _mm_add_epi16(_mm_xor_si128(b, t), k16(1)));
+  return _mm_xor_si128(q, _mm_and_si128(high, k16(255)));
+}
+ZARVO_VEC(SOFTDODGE, false, return softdivide(D, inv(S));)
+ZARVO_VEC(SOFTBURN, false, return softdivide(S, inv(D));)
+// 255 - q with q saturated at 32767 stays in 16 bits and below 0 where the
+// exact value is.
+ZARVO_VEC(COLORBURN, true,
+          return _mm_sub_epi16(k16(255), divide<false>(_mm_slli_epi16(inv(D), 8), _mm_add_epi16(S, k16(1))));)
+ZARVO_VEC(INVCOLORBURN, true,
+          return _mm_sub_epi16(k16(255), divide<false>(_mm_slli_epi16(inv(S), 8), _mm_add_epi16(D, k16(1))));)
+ZARVO_VEC(REFLECT, true, return divide<false>(_mm_mullo_epi16(D, D), _mm_sub_epi16(k16(256), S));)
+ZARVO_VEC(GLOW, true, return divide<false>(_mm_mullo_epi16(S, S), _mm_sub_epi16(k16(256), D));)
+ZARVO_VEC(FREEZE, true, {
+  const __m128i e = inv(D);
+  return _mm_sub_epi16(k16(255), divide<false>(_mm_mullo_epi16(e, e), _mm_add_epi16(S, k16(1))));
+})
+ZARVO_VEC(HEAT, true, {
+  const __m128i e = inv(S);
+  return _mm_sub_epi16(k16(255), divide<false>(_mm_mullo_epi16(e, e), _mm_add_epi16(D, k16(1))));
+})
+ZARVO_VEC(ADDITIVE, true, return _mm_add_epi16(S, D);)
+ZARVO_VEC(SUBTRACTIVE, true, return _mm_sub_epi16(_mm_add_epi16(S, D), k16(256));)
+// Lanes run blue, green, red, alpha.
+ZARVO_VEC(RED, false, return sel(_mm_set_epi16(0, -1, 0, 0, 0, -1, 0, 0), S, D);)
+ZARVO_VEC(GREEN, false, return sel(_mm_set_epi16(0, 0, -1, 0, 0, 0, -1, 0), S, D);)
+ZARVO_VEC(BLUE, false, return sel(_mm_set_epi16(0, 0, 0, -1, 0, 0, 0, -1), S, D);)
+#undef ZARVO_VEC
+
+// INTERPOLATION's values for two pixels, looked up one channel at a time
+// (SSE2 has no gather): T[S] + T[D] <= 256, one 16-bit lane each. The bytes
+// are read in place (x86 is little-endian: blue first).
+inline __m128i interpolationlanes(const uint32_t* s, const uint32_t* d, const int32_t* t) {
+  const auto* sb = reinterpret_cast<const uint8_t*>(s);
+  const auto* db = reinterpret_cast<const uint8_t*>(d);
+  auto lanes = [&](int k) {
+    return static_cast<uint64_t>(t[sb[k]] + t[db[k]]) |
+           static_cast<uint64_t>(t[sb[k + 1]] + t[db[k + 1]]) << 16 |
+           static_cast<uint64_t>(t[sb[k + 2]] + t[db[k + 2]]) << 32;
+  };
+  return _mm_set_epi64x(static_cast<int64_t>(lanes(4)), static_cast<int64_t>(lanes(0)));
+}
+
+// The opacity step in 16-bit lanes: (D (255 - A) + b A + 127) \ 255, written
+// D 255 + A (b - D) + 127 with one pmullw. The true sum x lies in 0..65152, so
+// working modulo 2^16 gives it exactly. x \ 255 is (x 32897) >> 23: that is
+// x / 255 (1 + 127 / 2^23), at most 0.0039 above x / 255 for x < 2^16, less
+// than the 1/255 by which a fraction of x / 255 stays below the next integer.
+inline __m128i mix(__m128i b, __m128i D, __m128i A) {
+  const __m128i x = _mm_add_epi16(_mm_sub_epi16(_mm_slli_epi16(D, 8), D),
+                                  _mm_add_epi16(_mm_mullo_epi16(A, _mm_sub_epi16(b, D)), k16(127)));
+  return _mm_srli_epi16(_mm_mulhi_epu16(x, k16(32897)), 7);
+}
+
+template <class M, bool OPACITY>
+ZARVO_INLINE void sse2body(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n,
+                           const int32_t* __restrict table) {
+  const __m128i z = _mm_setzero_si128(), alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    const __m128i sl = _mm_unpacklo_epi8(sp, z), sh = _mm_unpackhi_epi8(sp, z);
+    const __m128i dl = _mm_unpacklo_epi8(dp, z), dh = _mm_unpackhi_epi8(dp, z);
+    __m128i bl, bh;
+    bool clamps;
+    if constexpr (std::is_same_v<M, MINTERPOLATION>) {
+      bl = interpolationlanes(s + i, d + i, table);
+      bh = interpolationlanes(s + i + 2, d + i + 2, table);
+      clamps = true;
+    } else {
+      bl = VEC<M>::V(sl, dl);
+      bh = VEC<M>::V(sh, dh);
+      clamps = VEC<M>::CLAMPS;
+    }
+    __m128i out;
+    if constexpr (OPACITY) {
+      if (clamps) {
+        const __m128i b = _mm_packus_epi16(bl, bh);
+        bl = _mm_unpacklo_epi8(b, z);
+        bh = _mm_unpackhi_epi8(b, z);
+      }
+      // Each pixel's alpha in all four of its lanes.
+      const __m128i al = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sl, 0xFF), 0xFF);
+      const __m128i ah = _mm_shufflehi_epi16(_mm_shufflelo_epi16(sh, 0xFF), 0xFF);
+      out = _mm_packus_epi16(mix(bl, dl, al), mix(bh, dh, ah));
+      out = _mm_or_si128(_mm_andnot_si128(alpha, out), _mm_and_si128(sp, alpha));
+      const __m128i keep = _mm_cmpgt_epi32(_mm_set1_epi32(26), _mm_srli_epi32(sp, 24));
+      out = sel(keep, dp, out);
+    } else {
+      out = _mm_packus_epi16(bl, bh);
+      out = _mm_or_si128(_mm_andnot_si128(alpha, out), _mm_and_si128(sp, alpha));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), out);
+  }
+  blendrow<M, OPACITY>(s + i, d + i, n - i, table);
+}
+
+template <class M>
+void sse2row(const uint32_t* __restrict s, uint32_t* __restrict d, int32_t n, bool opacity,
+             const int32_t* __restrict table) {
+  if (opacity)
+    sse2body<M, true>(s, d, n, table);
+  else
+    sse2body<M, false>(s, d, n, table);
+}
+
+template <class M>
+constexpr ROWKERNEL sse2kernel() {
+  if constexpr (VEC<M>::HAS || std::is_same_v<M, MINTERPOLATION>)
+    return sse2row<M>;
+  else
+    return plainrow<M>;
+}
+#endif
+
+// TRANSPARENT leaves the destination as it is.
+void norow(const uint32_t*, uint32_t*, int32_t, bool, const int32_t*) {}
+
+// The modes in raster-operation order, 9 to 37.
+#define ZARVO_BLENDMODES(X)                                                                  \
+  X(NORMAL) X(MULTIPLY) X(SCREEN) X(DARKEN) X(LIGHTEN) X(DIFFERENCE) X(EXCLUSION) X(NEGATION) \
+  X(INTERPOLATION) X(STAMP) X(AVERAGE) X(OVERLAY) X(HARDLIGHT) X(SOFTLIGHT) X(COLORDODGE)    \
+  X(INVCOLORDODGE) X(SOFTDODGE) X(COLORBURN) X(INVCOLORBURN) X(SOFTBURN) X(REFLECT) X(GLOW)  \
+  X(FREEZE) X(HEAT) X(ADDITIVE) X(SUBTRACTIVE) X(RED) X(GREEN) X(BLUE)
+
+#define ZARVO_INDEX(NAME) I##NAME,
+enum : int32_t { ITRANSPARENT, ZARVO_BLENDMODES(ZARVO_INDEX) IEND };
+#undef ZARVO_INDEX
+
+// The family's table: a row kernel per level for each raster operation from
+// 8 (TRANSPARENT) on.
+struct BLENDROWS {
+  ROWKERNEL row[IEND];
+};
+
+#define ZARVO_PLAIN(NAME) plainrow<M##NAME>,
+#define ZARVO_SSE2(NAME) sse2kernel<M##NAME>(),
+#define ZARVO_AVX2(NAME) avx2row<M##NAME>,
+const BLENDROWS ROWS[RUNTIME::SIMDLEVELS] = {
+    {{norow, ZARVO_BLENDMODES(ZARVO_PLAIN)}},
+#ifdef ZARVO_SIMD_X86
+    {{norow, ZARVO_BLENDMODES(ZARVO_SSE2)}},
+    {{norow, ZARVO_BLENDMODES(ZARVO_SSE2)}},
+    {{norow, ZARVO_BLENDMODES(ZARVO_AVX2)}},
+#endif
+};
+#undef ZARVO_PLAIN
+#undef ZARVO_SSE2
+#undef ZARVO_AVX2
+
+template <class M>
+void rowblend(const uint32_t* s, uint32_t* d, int32_t n, void* parameter, int32_t index) {
   if (n <= 0) return;
+  const ROWKERNEL kernel = RUNTIME::KERNELS(ROWS).row[index];
   if constexpr (std::is_same_v<M, MINTERPOLATION>) {
     // Copying the table costs about as much as 64 pixels; short rows skip it.
     if (n < 64 || overlapping(s, d, n)) {
@@ -352,54 +629,16 @@ void rowblend(const uint32_t* s, uint32_t* d, int32_t n, void* parameter, ROWKER
 
 uint32_t TRANSPARENT(uint32_t, uint32_t DEST, void*) { return DEST; }
 
-#define ZARVO_BLENDMODE(NAME)                                                              \
-  uint32_t NAME(uint32_t SRC, uint32_t DEST, void* PARAMETER) {                            \
-    return blendpixel<M##NAME>(SRC, DEST, PARAMETER);                                      \
-  }                                                                                        \
-  namespace {                                                                              \
-  ZARVO_MULTIVERSION void rowkernel_##NAME(const uint32_t* __restrict s,                  \
-                                           uint32_t* __restrict d, int32_t n, bool opacity, \
-                                           const int32_t* __restrict table) {              \
-    if (opacity)                                                                           \
-      blendrow<M##NAME, true>(s, d, n, table);                                             \
-    else                                                                                   \
-      blendrow<M##NAME, false>(s, d, n, table);                                            \
-  }                                                                                        \
-  void row_##NAME(const uint32_t* s, uint32_t* d, int32_t n, void* parameter) {            \
-    rowblend<M##NAME>(s, d, n, parameter, rowkernel_##NAME);                               \
-  }                                                                                        \
+#define ZARVO_BLENDMODE(NAME)                                                   \
+  uint32_t NAME(uint32_t SRC, uint32_t DEST, void* PARAMETER) {                 \
+    return blendpixel<M##NAME>(SRC, DEST, PARAMETER);                           \
+  }                                                                             \
+  namespace {                                                                   \
+  void row_##NAME(const uint32_t* s, uint32_t* d, int32_t n, void* parameter) { \
+    rowblend<M##NAME>(s, d, n, parameter, I##NAME);                             \
+  }                                                                             \
   }
-
-ZARVO_BLENDMODE(NORMAL)
-ZARVO_BLENDMODE(MULTIPLY)
-ZARVO_BLENDMODE(SCREEN)
-ZARVO_BLENDMODE(DARKEN)
-ZARVO_BLENDMODE(LIGHTEN)
-ZARVO_BLENDMODE(DIFFERENCE)
-ZARVO_BLENDMODE(EXCLUSION)
-ZARVO_BLENDMODE(NEGATION)
-ZARVO_BLENDMODE(INTERPOLATION)
-ZARVO_BLENDMODE(STAMP)
-ZARVO_BLENDMODE(AVERAGE)
-ZARVO_BLENDMODE(OVERLAY)
-ZARVO_BLENDMODE(HARDLIGHT)
-ZARVO_BLENDMODE(SOFTLIGHT)
-ZARVO_BLENDMODE(COLORDODGE)
-ZARVO_BLENDMODE(INVCOLORDODGE)
-ZARVO_BLENDMODE(SOFTDODGE)
-ZARVO_BLENDMODE(COLORBURN)
-ZARVO_BLENDMODE(INVCOLORBURN)
-ZARVO_BLENDMODE(SOFTBURN)
-ZARVO_BLENDMODE(REFLECT)
-ZARVO_BLENDMODE(GLOW)
-ZARVO_BLENDMODE(FREEZE)
-ZARVO_BLENDMODE(HEAT)
-ZARVO_BLENDMODE(ADDITIVE)
-ZARVO_BLENDMODE(SUBTRACTIVE)
-ZARVO_BLENDMODE(RED)
-ZARVO_BLENDMODE(GREEN)
-ZARVO_BLENDMODE(BLUE)
-
+ZARVO_BLENDMODES(ZARVO_BLENDMODE)
 #undef ZARVO_BLENDMODE
 
 namespace {

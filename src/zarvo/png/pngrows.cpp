@@ -1,21 +1,23 @@
 #include "zarvo/png/pngrows.hpp"
 
 #include "zarvo/assert.hpp"
+#include "zarvo/runtime/simd.hpp"
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
-#if defined(__x86_64__) || defined(_M_X64)
+#ifdef ZARVO_SIMD_X86
 #include <immintrin.h>
-#define ZARVO_PNG_X86 1
 #endif
 
 namespace ZARVO::PNG {
 namespace {
 
 // Sub, Average and Paeth depend on the byte to the left; AVGFIRST is Average
-// over a zero row above (the first row of a pass), where Paeth is Sub.
-enum : int { K_SUB = 1, K_AVG = 3, K_PAETH = 4, K_AVGFIRST = 5 };
+// over a zero row above (the first row of a pass), where Paeth is Sub. The
+// others keep their filter types' numbers.
+enum : int { K_SUB = FILTER_SUB, K_AVG = FILTER_AVG, K_PAETH = FILTER_PAETH, K_AVGFIRST = 5 };
 
 inline uint8_t PAETHBYTE(int a, int b, int c) {
   const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
@@ -23,7 +25,8 @@ inline uint8_t PAETHBYTE(int a, int b, int c) {
   return static_cast<uint8_t>(pb <= pc ? b : c);
 }
 
-// The portable filters, byte by byte, for processors without SSE4.1.
+// The portable filters, byte by byte: each byte waits for the one to its
+// left, so there is nothing for the vectoriser here.
 template <int K>
 void SCALARROW(uint8_t* row, const uint8_t* prior, size_t n, size_t bpp) {
   size_t i = 0;
@@ -41,11 +44,59 @@ void SCALARROW(uint8_t* row, const uint8_t* prior, size_t n, size_t bpp) {
   }
 }
 
-void UPROW(uint8_t* __restrict row, const uint8_t* __restrict prior, size_t n) {
+ZARVO_INLINE void UPBODY(uint8_t* __restrict row, const uint8_t* __restrict prior, size_t n) {
   for (size_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
 }
 
-#ifdef ZARVO_PNG_X86
+void UPROW(uint8_t* row, const uint8_t* prior, size_t n) { UPBODY(row, prior, n); }
+
+void SCALAR(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) {
+  switch (k) {
+    case K_SUB:
+      SCALARROW<K_SUB>(row, prior, n, unit);
+      break;
+    case K_AVG:
+      SCALARROW<K_AVG>(row, prior, n, unit);
+      break;
+    case K_PAETH:
+      SCALARROW<K_PAETH>(row, prior, n, unit);
+      break;
+    case K_AVGFIRST:
+      SCALARROW<K_AVGFIRST>(row, prior, n, unit);
+      break;
+  }
+}
+
+// One level's unfilter kernels. ROW takes Sub, Average, Paeth or Average over
+// a zero row (k); PAIR and QUAD only Sub, Average and Paeth under a row above.
+using ROWFN = void (*)(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit);
+using PAIRFN = void (*)(int k1, int k2, uint8_t* r1, const uint8_t* p1, uint8_t* r2, size_t n,
+                        uint32_t unit);
+using QUADFN = void (*)(int k, uint8_t* r1, const uint8_t* p1, uint8_t* r2, uint8_t* r3,
+                        uint8_t* r4, size_t n, uint32_t unit);
+struct UNFILTERS {
+  void (*UP)(uint8_t* row, const uint8_t* prior, size_t n);
+  ROWFN ROW;
+  PAIRFN PAIR;
+  QUADFN QUAD;
+};
+
+// A level without its own pair or quad kernel runs the rows one after another.
+template <ROWFN ROW>
+void PAIRBYROWS(int k1, int k2, uint8_t* r1, const uint8_t* p1, uint8_t* r2, size_t n,
+                uint32_t unit) {
+  ROW(k1, r1, p1, n, unit);
+  ROW(k2, r2, r1, n, unit);
+}
+
+template <PAIRFN PAIR>
+void QUADBYPAIRS(int k, uint8_t* r1, const uint8_t* p1, uint8_t* r2, uint8_t* r3, uint8_t* r4,
+                 size_t n, uint32_t unit) {
+  PAIR(k, k, r1, p1, r2, n, unit);
+  PAIR(k, k, r3, r2, r4, n, unit);
+}
+
+#ifdef ZARVO_SIMD_X86
 
 // The kernels walk a row in blocks of 16 loaded bytes holding G whole pixels
 // (W bytes). Each pixel is pulled into 16-bit lanes with one shuffle, run
@@ -109,54 +160,43 @@ template <int BPP>
 inline constexpr WIDEMASKS WIDEMASKSFOR = MAKEWIDEMASKS(BPP);
 
 // The same kernels twice: with VEX encoding (three-operand forms, no copies,
-// any register for the blend mask) and the 256-bit four-row kernel where AVX2
-// exists, else SSE4.1.
-#define ZARVO_SIMD __attribute__((target("avx2")))
+// any register for the blend mask) and the 256-bit four-row kernel for AVX2,
+// else for SSE4.1 (with SSSE3's shuffles, absolute values and signs).
+#define ZARVO_PNG_TARGET ZARVO_TARGET_AVX2
 #define ZARVO_PNG_YMM 1
 namespace AVX2 {
 #include "zarvo/png/pngkernels.inc"
 }  // namespace AVX2
 #undef ZARVO_PNG_YMM
-#undef ZARVO_SIMD
-#define ZARVO_SIMD __attribute__((target("sse4.1")))
+#undef ZARVO_PNG_TARGET
+#define ZARVO_PNG_TARGET ZARVO_TARGET_SSE41
 namespace SSE41 {
 #include "zarvo/png/pngkernels.inc"
 }  // namespace SSE41
-#undef ZARVO_SIMD
+#undef ZARVO_PNG_TARGET
 
-// What the processor offers: 2 AVX2, 1 SSE4.1 (with SSSE3), 0 neither.
-const int CPULEVEL = [] {
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2")) return 2;
-  return __builtin_cpu_supports("sse4.1") ? 1 : 0;
-}();
+ZARVO_TARGET_AVX2 void UPAVX2(uint8_t* row, const uint8_t* prior, size_t n) {
+  UPBODY(row, prior, n);
+}
 
-#else
-const int CPULEVEL = 0;
-#endif  // ZARVO_PNG_X86
+#endif  // ZARVO_SIMD_X86
 
-// The kernels in use; the portable loops at 0.
-int SIMDLEVEL = CPULEVEL;
-
-void SERIAL(int k, uint8_t* row, const uint8_t* prior, size_t n, uint32_t unit) {
-#ifdef ZARVO_PNG_X86
-  if (SIMDLEVEL == 2) return AVX2::ROW(k, row, prior, n, unit);
-  if (SIMDLEVEL == 1) return SSE41::ROW(k, row, prior, n, unit);
+constexpr UNFILTERS PORTABLEUNFILTERS = {UPROW, SCALAR, PAIRBYROWS<SCALAR>,
+                                         QUADBYPAIRS<PAIRBYROWS<SCALAR>>};
+const UNFILTERS UNFILTERTABLE[] = {
+    PORTABLEUNFILTERS,
+#ifdef ZARVO_SIMD_X86
+    PORTABLEUNFILTERS,  // SSE2: the kernels are built on SSSE3's byte shuffles
+    {UPROW, SSE41::ROW, SSE41::PAIR, QUADBYPAIRS<SSE41::PAIR>},
+    {UPAVX2, AVX2::ROW, AVX2::PAIR, AVX2::QUAD},
 #endif
-  switch (k) {
-    case K_SUB:
-      SCALARROW<K_SUB>(row, prior, n, unit);
-      break;
-    case K_AVG:
-      SCALARROW<K_AVG>(row, prior, n, unit);
-      break;
-    case K_PAETH:
-      SCALARROW<K_PAETH>(row, prior, n, unit);
-      break;
-    case K_AVGFIRST:
-      SCALARROW<K_AVGFIRST>(row, prior, n, unit);
-      break;
-  }
+};
+static_assert(std::size(UNFILTERTABLE) == RUNTIME::SIMDLEVELS);
+
+const UNFILTERS& UNFILTER() { return RUNTIME::KERNELS(UNFILTERTABLE); }
+
+bool serial(uint8_t type) {
+  return type == FILTER_SUB || type == FILTER_AVG || type == FILTER_PAETH;
 }
 
 }  // namespace
@@ -169,16 +209,16 @@ void UNFILTERROW(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uin
     case FILTER_NONE:
       return;
     case FILTER_UP:
-      if (prior) UPROW(row, prior, n);
+      if (prior) UNFILTER().UP(row, prior, n);
       return;
     case FILTER_SUB:
-      SERIAL(K_SUB, row, prior, n, unit);
+      UNFILTER().ROW(K_SUB, row, prior, n, unit);
       return;
     case FILTER_AVG:
-      SERIAL(prior ? K_AVG : K_AVGFIRST, row, prior, n, unit);
+      UNFILTER().ROW(prior ? K_AVG : K_AVGFIRST, row, prior, n, unit);
       return;
     case FILTER_PAETH:
-      SERIAL(prior ? K_PAETH : K_SUB, row, prior, n, unit);
+      UNFILTER().ROW(prior ? K_PAETH : K_SUB, row, prior, n, unit);
       return;
     default:
       return;
@@ -188,14 +228,8 @@ void UNFILTERROW(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, uin
 void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t type2, uint8_t* row2,
                   size_t n, uint32_t unit) {
   ZARVO_ASSERT(type1 <= FILTER_PAETH && type2 <= FILTER_PAETH && unit >= 1 && unit <= 8);
-#ifdef ZARVO_PNG_X86
-  const bool serial1 = type1 == FILTER_SUB || type1 == FILTER_AVG || type1 == FILTER_PAETH;
-  const bool serial2 = type2 == FILTER_SUB || type2 == FILTER_AVG || type2 == FILTER_PAETH;
-  if (prior1 && serial1 && serial2) {
-    if (SIMDLEVEL == 2) return AVX2::PAIR(type1, type2, row1, prior1, row2, n, unit);
-    if (SIMDLEVEL == 1) return SSE41::PAIR(type1, type2, row1, prior1, row2, n, unit);
-  }
-#endif
+  if (prior1 && n > 0 && serial(type1) && serial(type2))
+    return UNFILTER().PAIR(type1, type2, row1, prior1, row2, n, unit);
   UNFILTERROW(type1, row1, prior1, n, unit);
   UNFILTERROW(type2, row2, row1, n, unit);
 }
@@ -203,13 +237,8 @@ void UNFILTERPAIR(uint8_t type1, uint8_t* row1, const uint8_t* prior1, uint8_t t
 void UNFILTERQUAD(uint8_t type, uint8_t* row1, const uint8_t* prior1, uint8_t* row2, uint8_t* row3,
                   uint8_t* row4, size_t n, uint32_t unit) {
   ZARVO_ASSERT(type <= FILTER_PAETH && unit >= 1 && unit <= 8);
-#ifdef ZARVO_PNG_X86
-  const bool serial = type == FILTER_SUB || type == FILTER_AVG || type == FILTER_PAETH;
-  if (SIMDLEVEL == 2 && prior1 && serial) {
-    AVX2::QUAD(type, row1, prior1, row2, row3, row4, n, unit);
-    return;
-  }
-#endif
+  if (prior1 && n > 0 && serial(type))
+    return UNFILTER().QUAD(type, row1, prior1, row2, row3, row4, n, unit);
   UNFILTERPAIR(type, row1, prior1, type, row2, n, unit);
   UNFILTERPAIR(type, row3, row2, type, row4, n, unit);
 }
@@ -272,36 +301,40 @@ inline uint32_t ARGB(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
 }
 
 // The plain loops, from pixel i on (the shuffles below do the pixels before).
+// The index is 64-bit so that 4 * j cannot wrap: with a 32-bit one the
+// vectoriser gives up on every strided loop.
 void GREY8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = 0xFF000000u | GREY(src[i]);
+  for (size_t j = i; j < n; ++j) dst[j] = 0xFF000000u | GREY(src[j]);
 }
 
 void GREY16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = 0xFF000000u | GREY(src[2 * i]);
+  for (size_t j = i; j < n; ++j) dst[j] = 0xFF000000u | GREY(src[2 * j]);
 }
 
 void GA8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = (uint32_t{src[2 * i + 1]} << 24) | GREY(src[2 * i]);
+  for (size_t j = i; j < n; ++j) dst[j] = (uint32_t{src[2 * j + 1]} << 24) | GREY(src[2 * j]);
 }
 
 void GA16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = (uint32_t{src[4 * i + 2]} << 24) | GREY(src[4 * i]);
+  for (size_t j = i; j < n; ++j) dst[j] = (uint32_t{src[4 * j + 2]} << 24) | GREY(src[4 * j]);
 }
 
 void RGB8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = ARGB(255, src[3 * i], src[3 * i + 1], src[3 * i + 2]);
+  for (size_t j = i; j < n; ++j) dst[j] = ARGB(255, src[3 * j], src[3 * j + 1], src[3 * j + 2]);
 }
 
 void RGBA8ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = ARGB(src[4 * i + 3], src[4 * i], src[4 * i + 1], src[4 * i + 2]);
+  for (size_t j = i; j < n; ++j)
+    dst[j] = ARGB(src[4 * j + 3], src[4 * j], src[4 * j + 1], src[4 * j + 2]);
 }
 
 void RGB16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = ARGB(255, src[6 * i], src[6 * i + 2], src[6 * i + 4]);
+  for (size_t j = i; j < n; ++j) dst[j] = ARGB(255, src[6 * j], src[6 * j + 2], src[6 * j + 4]);
 }
 
 void RGBA16ROW(const uint8_t* __restrict src, uint32_t* __restrict dst, uint32_t n, uint32_t i) {
-  for (; i < n; ++i) dst[i] = ARGB(src[8 * i + 6], src[8 * i], src[8 * i + 2], src[8 * i + 4]);
+  for (size_t j = i; j < n; ++j)
+    dst[j] = ARGB(src[8 * j + 6], src[8 * j], src[8 * j + 2], src[8 * j + 4]);
 }
 
 // Formats of up to 4 bytes a pixel, as byte shuffles that turn 16 loaded
@@ -329,9 +362,26 @@ constexpr SHUFFLE GA16 = MAKESHUFFLE(4, 0, 0, 0, 2);
 constexpr SHUFFLE RGB8 = MAKESHUFFLE(3, 2, 1, 0, -1);
 constexpr SHUFFLE RGBA8 = MAKESHUFFLE(4, 2, 1, 0, 3);
 
-#ifdef ZARVO_PNG_X86
+// One level's converters of whole rows, for the formats of 8 and 16 bits a
+// sample without a table.
+using CONVERTFN = void (*)(const uint8_t* src, uint32_t* dst, uint32_t n);
+using TAILFN = void (*)(const uint8_t* src, uint32_t* dst, uint32_t n, uint32_t i);
+struct CONVERTS {
+  CONVERTFN GREY8, GREY16, GA8, GA16, RGB8, RGBA8, RGB16, RGBA16;
+};
 
-// Byte shuffles need SSSE3; the plain loops above serve processors without it.
+template <TAILFN TAIL>
+void PLAIN(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  TAIL(src, dst, n, 0);
+}
+
+constexpr CONVERTS PORTABLECONVERTS = {PLAIN<GREY8ROW>, PLAIN<GREY16ROW>, PLAIN<GA8ROW>,
+                                       PLAIN<GA16ROW>,  PLAIN<RGB8ROW>,   PLAIN<RGBA8ROW>,
+                                       PLAIN<RGB16ROW>, PLAIN<RGBA16ROW>};
+
+#ifdef ZARVO_SIMD_X86
+
+// Byte shuffles need SSSE3, which the SSE4.1 level includes.
 #define ZARVO_SSSE3 __attribute__((target("ssse3")))
 
 // Returns how many pixels it converted; 16 bytes are read for 4 pixels, so
@@ -377,25 +427,34 @@ ZARVO_SSSE3 uint32_t RGBA16SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) 
 
 #undef ZARVO_SSSE3
 
-// The pixels converted by shuffles, from the first on; 0 without them.
-template <int S>
-uint32_t FAST(const SHUFFLE& m, const uint8_t* src, uint32_t* dst, uint32_t n) {
-  return SIMDLEVEL > 0 ? SHUFFLEROW<S>(m, src, dst, n) : 0;
-}
-uint32_t FAST16(bool alpha, const uint8_t* src, uint32_t* dst, uint32_t n) {
-  if (SIMDLEVEL == 0) return 0;
-  return alpha ? RGBA16SSSE3(src, dst, n) : RGB16SSSE3(src, dst, n);
+// The shuffles from the first pixel, the plain loop for the rest of the row.
+template <int S, const SHUFFLE& M, TAILFN TAIL>
+void SHUFFLED(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  TAIL(src, dst, n, SHUFFLEROW<S>(M, src, dst, n));
 }
 
-#else
-
-template <int S>
-uint32_t FAST(const SHUFFLE&, const uint8_t*, uint32_t*, uint32_t) {
-  return 0;
+template <uint32_t (*FAST)(const uint8_t*, uint32_t*, uint32_t), TAILFN TAIL>
+void SHUFFLED16(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  TAIL(src, dst, n, FAST(src, dst, n));
 }
-uint32_t FAST16(bool, const uint8_t*, uint32_t*, uint32_t) { return 0; }
 
-#endif  // ZARVO_PNG_X86
+constexpr CONVERTS SSSE3CONVERTS = {
+    SHUFFLED<1, GREY8, GREY8ROW>,     SHUFFLED<2, GREY16, GREY16ROW>,
+    SHUFFLED<2, GA8, GA8ROW>,         SHUFFLED<4, GA16, GA16ROW>,
+    SHUFFLED<3, RGB8, RGB8ROW>,       SHUFFLED<4, RGBA8, RGBA8ROW>,
+    SHUFFLED16<RGB16SSSE3, RGB16ROW>, SHUFFLED16<RGBA16SSSE3, RGBA16ROW>};
+
+#endif  // ZARVO_SIMD_X86
+
+const CONVERTS CONVERTTABLE[] = {
+    PORTABLECONVERTS,
+#ifdef ZARVO_SIMD_X86
+    PORTABLECONVERTS,  // SSE2: what the vectoriser makes of the plain loops
+    SSSE3CONVERTS,
+    SSSE3CONVERTS,
+#endif
+};
+static_assert(std::size(CONVERTTABLE) == RUNTIME::SIMDLEVELS);
 
 // Colour keys apply after the plain conversion, comparing the unscaled samples.
 void GREY16KEY(uint16_t key, const uint8_t* src, uint32_t* dst, uint32_t n) {
@@ -430,48 +489,38 @@ void CONVERTROW(const CONVERSION& cv, const uint8_t* src, uint32_t* dst, uint32_
     if (cv.DEPTH == 4) PACKEDROW<4>(cv.LUT, src, dst, n);
     return;
   }
+  const CONVERTS& k = RUNTIME::KERNELS(CONVERTTABLE);
   const bool wide = cv.DEPTH == 16;
   switch (cv.COLORTYPE) {
     case 0:
       if (wide) {
-        GREY16ROW(src, dst, n, FAST<2>(GREY16, src, dst, n));
+        k.GREY16(src, dst, n);
         if (cv.HASKEY) GREY16KEY(cv.KEY[0], src, dst, n);
       } else if (cv.HASKEY) {
         LUTROW(cv.LUT, src, dst, n);  // the key is in the table
       } else {
-        GREY8ROW(src, dst, n, FAST<1>(GREY8, src, dst, n));
+        k.GREY8(src, dst, n);
       }
       return;
     case 3:
       LUTROW(cv.LUT, src, dst, n);
       return;
     case 4:
-      if (wide)
-        GA16ROW(src, dst, n, FAST<4>(GA16, src, dst, n));
-      else
-        GA8ROW(src, dst, n, FAST<2>(GA8, src, dst, n));
+      (wide ? k.GA16 : k.GA8)(src, dst, n);
       return;
     case 2:
       if (wide) {
-        RGB16ROW(src, dst, n, FAST16(false, src, dst, n));
+        k.RGB16(src, dst, n);
         if (cv.HASKEY) RGB16KEY(cv.KEY, src, dst, n);
       } else {
-        RGB8ROW(src, dst, n, FAST<3>(RGB8, src, dst, n));
+        k.RGB8(src, dst, n);
         if (cv.HASKEY) RGB8KEY(cv.KEY, dst, n);
       }
       return;
     default:
-      if (wide)
-        RGBA16ROW(src, dst, n, FAST16(true, src, dst, n));
-      else
-        RGBA8ROW(src, dst, n, FAST<4>(RGBA8, src, dst, n));
+      (wide ? k.RGBA16 : k.RGBA8)(src, dst, n);
       return;
   }
-}
-
-int USEKERNELS(int level) {
-  SIMDLEVEL = level < 0 ? CPULEVEL : level < CPULEVEL ? level : CPULEVEL;
-  return SIMDLEVEL;
 }
 
 }  // namespace ZARVO::PNG

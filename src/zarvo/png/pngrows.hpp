@@ -1,7 +1,8 @@
 #pragma once
 // Row kernels of the PNG decoder: scanline unfiltering and pixel conversion.
 // Internal to png.cpp; split out so the tests can hold the fast paths against
-// the per-byte rules.
+// the per-byte rules. The kernels follow the library's level
+// (RUNTIME::SIMDLEVEL): the portable loops, or SSE4.1 and AVX2 kernels.
 #include <cstddef>
 #include <cstdint>
 
@@ -47,11 +48,6 @@ struct CONVERSION {
   uint16_t KEY[3] = {0, 0, 0};  // grey in [0]; or red, green, blue
   uint32_t LUT[256] = {};       // palette and grey depths 1 to 8: sample -> pixel
 };
-
-// Chooses the kernels: 2 AVX2, 1 SSE4.1 and SSSE3, 0 the portable loops;
-// capped at what the processor has, and -1 restores the best. Returns the
-// level in effect. For the tests, which hold every level to the same results.
-int USEKERNELS(int level);
 
 // Chooses the inflate and CRC code: 1 libdeflate, 0 zlib; capped at what was
 // built in, and -1 restores the best. Returns the choice in effect. For the
