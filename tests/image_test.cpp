@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "zarvo/runtime/image.hpp"
 #include "zarvo/runtime/pixelrows.hpp"
 #include "zarvo/runtime/runtime.hpp"
+#include "zarvo/runtime/simdlevel.hpp"
 
 using namespace ZARVO::RUNTIME;
 using TESTS::IMG;
@@ -144,17 +147,18 @@ TEST_F(ImagePut, WorkedExamples) {
 }
 
 // Whole rows with random pixels must match the per-pixel rules bit for bit,
-// at widths that exercise the vector loops and their tails.
+// at every kernel level and at widths that exercise the vector loops, their
+// tails and the plain loops' blocks.
 TEST_F(ImagePut, RowsMatchPerPixelRules) {
-  for (bool avx2 : {true, false}) {
-    USEAVX2(avx2);
+  for (int level = SIMDBEST(); level >= 0; --level) {
+    SIMDLEVEL(level);
     const PUTMODE modes[] = {PUT_TRANS, PUT_PSET,  PUT_PRESET, PUT_AND,  PUT_OR,
                              PUT_XOR,   PUT_ALPHA, PUT_ADD,    PUT_BLEND};
     const int32_t alphas[] = {1,    2,    77,     128,       254,       255,  256,
                               300,  1000, 70000,  INT32_MAX, -1,        -5,   -128,
                               -255, -256, -257,   -70000,    INT32_MIN, 0};
     uint32_t seed = 12345;
-    for (int32_t w : {1, 3, 7, 8, 17, 33, 61}) {
+    for (int32_t w : {1, 3, 7, 8, 17, 33, 61, 64, 67, 130}) {
       for (PUTMODE mode : modes) {
         for (int32_t a : alphas) {
           if ((mode != PUT_ADD && mode != PUT_BLEND) && a != 255) continue;
@@ -169,13 +173,78 @@ TEST_F(ImagePut, RowsMatchPerPixelRules) {
             for (int x = 0; x < w; ++x) {
               const uint32_t want = reference(mode, src.at(x, y), before.at(x, y), a);
               ASSERT_EQ(dst.at(x, y), want) << "mode " << mode << " alpha " << a << " width " << w
-                                            << " at " << x << "," << y << " avx2 " << avx2;
+                                            << " at " << x << "," << y << " level "
+                                            << SIMDNAME(level);
             }
         }
       }
     }
   }
-  USEAVX2(true);
+  SIMDLEVEL(-1);
+}
+
+// The row kernels called directly, at every level: every start within a
+// vector for source and target apart, lengths from 0 to past two of the plain
+// loops' blocks, every ADD factor from -300 to 300 and every BLEND factor.
+// Nothing outside the row may change.
+TEST(PutRows, EveryStartLengthAndFactorAtEveryLevel) {
+  constexpr int32_t SPAN = 150;
+  std::vector<uint32_t> src(SPAN + 4), dst(SPAN + 4), before(SPAN + 4);
+  uint32_t seed = 4242;
+  // The first difference from the rule, or "".
+  auto run = [&](PUTMODE mode, int32_t a, int32_t start, int32_t n) -> std::string {
+    for (auto& v : src) v = TESTS::NOISE(seed);
+    for (auto& v : dst) v = TESTS::NOISE(seed);
+    before = dst;
+    const int32_t at = (start * 3 + 1) % 4;  // the target's start differs from the source's
+    const uint32_t* s = src.data() + start;
+    uint32_t* d = dst.data() + at;
+    switch (mode) {
+      case PUT_PSET: FILLROW(d, static_cast<size_t>(n), src[0]); break;
+      case PUT_PRESET: ROWPRESET(s, d, n); break;
+      case PUT_AND: ROWAND(s, d, n); break;
+      case PUT_OR: ROWOR(s, d, n); break;
+      case PUT_XOR: ROWXOR(s, d, n); break;
+      case PUT_TRANS: ROWTRANS(s, d, n); break;
+      case PUT_ALPHA: ROWALPHA(s, d, n); break;
+      case PUT_ADD: ROWADD(s, d, n, a); break;
+      case PUT_BLEND: ROWBLEND(s, d, n, a); break;
+      default: return "no such kernel";
+    }
+    for (int32_t i = 0; i < SPAN + 4; ++i) {
+      const int32_t x = i - at;
+      uint32_t want = before[i];
+      if (x >= 0 && x < n) {
+        const uint32_t sx = mode == PUT_PSET ? src[0] : s[x];
+        want = reference(mode, sx, before[i], mode == PUT_BLEND ? a - 1 : a);
+      }
+      if (dst[i] != want) {
+        std::ostringstream o;
+        o << "mode " << mode << " factor " << a << " start " << start << " length " << n
+          << " pixel " << x << " level " << SIMDNAME(SIMDLEVEL()) << std::hex << ": got "
+          << dst[i] << " want " << want;
+        return o.str();
+      }
+    }
+    return "";
+  };
+  const std::pair<PUTMODE, int32_t> kernels[] = {
+      {PUT_PSET, 0},  {PUT_PRESET, 0}, {PUT_AND, 0},   {PUT_OR, 0},     {PUT_XOR, 0},
+      {PUT_TRANS, 0}, {PUT_ALPHA, 0},  {PUT_ADD, 255}, {PUT_ADD, -100}, {PUT_ADD, 1000},
+      {PUT_BLEND, 1}, {PUT_BLEND, 129}, {PUT_BLEND, 256}};
+  std::vector<int32_t> lengths;
+  for (int32_t n = 0; n <= 20; ++n) lengths.push_back(n);
+  for (int32_t n : {31, 33, 63, 64, 65, 127, 128, 129, 131, SPAN - 3}) lengths.push_back(n);
+  for (int level = SIMDBEST(); level >= 0; --level) {
+    SIMDLEVEL(level);
+    for (int32_t start = 0; start < 4; ++start)
+      for (int32_t n : lengths)
+        for (auto [mode, a] : kernels) ASSERT_EQ(run(mode, a, start, n), "");
+    for (int32_t a = -300; a <= 300; ++a) ASSERT_EQ(run(PUT_ADD, a, 1, 37), "");
+    for (int32_t a : {INT32_MIN, -70000, 70000, INT32_MAX}) ASSERT_EQ(run(PUT_ADD, a, 3, 37), "");
+    for (int32_t k = 1; k <= 256; ++k) ASSERT_EQ(run(PUT_BLEND, k, 2, 37), "");
+  }
+  SIMDLEVEL(-1);
 }
 
 TEST_F(ImagePut, CustomCallsOncePerPixelInOrder) {
@@ -322,16 +391,16 @@ TEST(ImagePutDeathTest, KernelContractsHoldInDebugBuilds) {
 
 // A put narrower and shorter than its target changes its rectangle and
 // nothing else, padding included, in every mode and at every kernel level:
-// vector bodies and their tails, with and without AVX2, ADD's scalar loop
+// vector bodies and their tails at every level, ADD's per-pixel loop
 // (factors above 256) and the per-pixel path of a put onto itself.
 TEST_F(ImagePut, NarrowPutsTouchOnlyTheirRectangle) {
   const PUTMODE modes[] = {PUT_TRANS, PUT_PSET, PUT_PRESET, PUT_AND,   PUT_OR,
                            PUT_XOR,   PUT_ALPHA, PUT_ADD,   PUT_BLEND, PUT_CUSTOM};
   auto plus = [](uint32_t s, uint32_t d, void*) -> uint32_t { return s + d; };
   uint32_t seed = 777;
-  for (bool avx2 : {true, false}) {
-    USEAVX2(avx2);
-    for (int32_t w : {1, 3, 4, 5, 8, 9, 16, 17, 31}) {
+  for (int level = SIMDBEST(); level >= 0; --level) {
+    SIMDLEVEL(level);
+    for (int32_t w : {1, 3, 4, 5, 8, 9, 16, 17, 31, 65}) {
       for (PUTMODE mode : modes) {
         for (int32_t a : {255, 300}) {
           if (a == 300 && mode != PUT_ADD) continue;
@@ -352,13 +421,14 @@ TEST_F(ImagePut, NarrowPutsTouchOnlyTheirRectangle) {
               const uint32_t got = ROW32(dst.p, 0)[i];
               if (!inside) {
                 ASSERT_EQ(got, before[i]) << "mode " << mode << " width " << w << " at " << x
-                                          << "," << y << " avx2 " << avx2 << " self " << self;
+                                          << "," << y << " level " << SIMDNAME(level) << " self "
+                                          << self;
               } else if (!self) {
                 const uint32_t s = src.at(x - 2, y - 1), d = before[i];
                 const uint32_t want =
                     mode == PUT_CUSTOM ? s + d : reference(mode, s, d, a);
                 ASSERT_EQ(got, want) << "mode " << mode << " alpha " << a << " width " << w << " at " << x << ","
-                                     << y << " avx2 " << avx2 << " s " << std::hex << s << " d " << d;
+                                     << y << " level " << SIMDNAME(level) << " s " << std::hex << s << " d " << d;
               }
             }
           }
@@ -366,7 +436,7 @@ TEST_F(ImagePut, NarrowPutsTouchOnlyTheirRectangle) {
       }
     }
   }
-  USEAVX2(true);
+  SIMDLEVEL(-1);
 }
 
 // Positions that are not numbers, or infinite, draw nothing, on an image and

@@ -5,7 +5,6 @@
 
 #include "zarvo/graphics/blender.hpp"
 #include "zarvo/graphics/canvas.hpp"
-#include "zarvo/runtime/multiversion.hpp"
 #include "zarvo/runtime/pixelrows.hpp"
 #include "zarvo/runtime/runtime.hpp"
 
@@ -42,12 +41,6 @@ CANVAS::~CANVAS() {
 }
 
 namespace {
-
-// Plain fills are the hot path of CLEAR and FILLRECT: wide stores where the
-// processor has them.
-ZARVO_MULTIVERSION void fillpixels(uint32_t* __restrict d, size_t n, uint32_t c) {
-  for (size_t i = 0; i < n; ++i) d[i] = c;
-}
 
 enum : int32_t { K_NONE, K_FILL, K_AND, K_OR, K_XOR, K_ALPHA, K_ADD, K_ROW, K_CUSTOM };
 
@@ -97,7 +90,7 @@ INK::INK(uint32_t CLR, RASTEROP M, BLENDFUNC CUSTOMBLENDER, void* P)
 
 void INK::SPAN(uint32_t* d, int32_t n) const {
   switch (KIND) {
-    case K_FILL: fillpixels(d, static_cast<size_t>(n), VALUE); return;
+    case K_FILL: RUNTIME::FILLROW(d, static_cast<size_t>(n), VALUE); return;
     case K_AND:
       for (int32_t i = 0; i < n; ++i) d[i] &= COLOR;
       return;
@@ -202,7 +195,8 @@ void fillrect(CANVAS& c, const INK& ink, int64_t x, int64_t y, int64_t w, int64_
   if (x0 >= x1 || y0 >= y1) return;
   if (ink.KIND == K_FILL && x0 == 0 && x1 == c.W && c.PITCH == static_cast<size_t>(c.W) * 4) {
     // Whole rows without padding: one run over the block.
-    fillpixels(c.ROW(static_cast<int32_t>(y0)), static_cast<size_t>((y1 - y0) * c.W), ink.VALUE);
+    RUNTIME::FILLROW(c.ROW(static_cast<int32_t>(y0)), static_cast<size_t>((y1 - y0) * c.W),
+                     ink.VALUE);
     c.TOUCH(static_cast<int32_t>(y0), static_cast<int32_t>(y1 - 1));
     return;
   }

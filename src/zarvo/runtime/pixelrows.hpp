@@ -1,7 +1,8 @@
 #pragma once
 // Row kernels of the image put, shared with the other pixel loops of the
-// engine. Each equals its per-pixel rule bit for bit; they are written so the
-// compiler vectorises them, with an AVX2 variant picked at run time.
+// engine. Each equals its per-pixel rule bit for bit at every kernel level
+// (simd.hpp): plain loops the compiler vectorises, and hand-written SSE2 and
+// AVX2 loops for ALPHA, BLEND and ADD.
 #include <cstddef>
 #include <cstdint>
 
@@ -37,10 +38,8 @@ inline uint32_t ADDPIXEL(uint32_t s, uint32_t d, int32_t a) {
   return out;
 }
 
-// Lets tests run the baseline loops on a processor that has AVX2.
-void USEAVX2(bool allowed);
-
 void FILLROW(uint32_t* d, size_t n, uint32_t c);
+// Source and target rows must not overlap.
 void ROWPRESET(const uint32_t* s, uint32_t* d, int32_t n);
 void ROWAND(const uint32_t* s, uint32_t* d, int32_t n);
 void ROWOR(const uint32_t* s, uint32_t* d, int32_t n);
