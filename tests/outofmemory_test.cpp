@@ -2,13 +2,13 @@
 // instead of letting std::bad_alloc end the program. Each case runs in a child
 // process whose address space is capped a little above what it already uses.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "support/memory.hpp"
 #include "zarvo/effects/effects.hpp"
 #include "zarvo/math/math.hpp"
 #include "zarvo/runtime/headless/headless.hpp"
@@ -23,20 +23,6 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 
 namespace {
 
-// Caps the address space at its current size plus 256 MiB (ulimit -v).
-void limitmemory() {
-  long kb = 0;
-  if (FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f))
-      if (std::sscanf(line, "VmSize: %ld kB", &kb) == 1) break;
-    std::fclose(f);
-  }
-  rlimit r{};
-  r.rlim_cur = r.rlim_max = (static_cast<rlim_t>(kb) << 10) + (rlim_t{256} << 20);
-  setrlimit(RLIMIT_AS, &r);
-}
-
 int failed = 0;
 void check(bool ok, const char* what) {
   if (ok) return;
@@ -46,7 +32,7 @@ void check(bool ok, const char* what) {
 
 // 8 GiB of weights, three arrays of 16 GiB, a 1 GiB screen.
 [[noreturn]] void hugecounts() {
-  limitmemory();
+  TESTS::LIMITMEMORY(size_t{256} << 20);
   MATH::CHOICE c(INT_MAX);
   check(c.PROBABILITY(1) == 0 && c.MAKECHOICE() == 0, "CHOICE(INT_MAX) has no possibilities");
   MATH::CHOICE three(3);

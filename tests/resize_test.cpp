@@ -3,13 +3,13 @@
 // and against the rule at every kernel level; the alpha copy, the opacity,
 // and empty or failed resizes.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "support/memory.hpp"
 #include "support/screen.hpp"
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/runtime/simd.hpp"
@@ -294,16 +294,7 @@ namespace {
 // what the process uses: the new image (32 MB) fits, the row buffers (about
 // 300 MB more) do not, and the pixels are made one at a time by the rule.
 [[noreturn]] void bilinearwithoutrows() {
-  long kb = 0;
-  if (FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f))
-      if (std::sscanf(line, "VmSize: %ld kB", &kb) == 1) break;
-    std::fclose(f);
-  }
-  rlimit r{};
-  r.rlim_cur = r.rlim_max = (static_cast<rlim_t>(kb) << 10) + (rlim_t{256} << 20);
-  setrlimit(RLIMIT_AS, &r);
+  TESTS::LIMITMEMORY(size_t{256} << 20);
   TESTS::OPENSCREEN(64, 48);
   const BITMAP old =
       listed(3, {0xFF000000u, 0xFF5A5A5Au, 0x00FF00FFu, 0xFFFFFFFFu, 0x10203040u, 0xFF00FF00u});
