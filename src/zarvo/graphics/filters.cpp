@@ -99,6 +99,9 @@ struct FILTERROWS {
   void (*line)(uint32_t* d, int32_t n, const LINE& l);
   // Null where the level has no byte shuffle: CONTRAST at 100 then uses tables.
   void (*steep)(uint32_t* d, int32_t n, const STEEP& s);
+  // SSE2's CONTRAST at 100, for the one pattern the doubles give there
+  // (fixedfits); null elsewhere.
+  void (*steepfixed)(uint32_t* d, int32_t n);
   // Exchange a[i] with b[n - 1 - i], and a[i] with b[i].
   void (*swapreversed)(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n);
   void (*swaprows)(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n);
@@ -448,6 +451,50 @@ bool steeptables(const uint32_t* out, STEEP& s) {
   return true;
 }
 
+// Without byte shuffles, CONTRAST at 100 follows the pattern the doubles
+// actually give: 4 c - 383 plus 1, except where c & 3 is 1 below 128 and
+// where c & 7 is 1, 2 or 3 from 128 (those are the halves rounded down).
+uint32_t fixedbyte(uint32_t c) {
+  const bool miss = c < 128 ? (c & 3u) == 1u : (c & 7u) >= 1u && (c & 7u) <= 3u;
+  const int32_t t = 4 * static_cast<int32_t>(c) - 382 - (miss ? 1 : 0);
+  return static_cast<uint32_t>(std::clamp(t, 0, 255));
+}
+
+bool fixedfits(const uint32_t* out) {
+  for (uint32_t c = 0; c < 256; ++c)
+    if (fixedbyte(c) != out[c]) return false;
+  return true;
+}
+
+void steepfixedsse2(uint32_t* d, int32_t n) {
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1), two = _mm_set1_epi8(2);
+  const __m128i three = _mm_set1_epi8(3), seven = _mm_set1_epi8(7);
+  const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i* at = reinterpret_cast<__m128i*>(d + i);
+    const __m128i v = _mm_loadu_si128(at);
+    const __m128i low = _mm_cmpeq_epi8(_mm_and_si128(v, three), one);
+    const __m128i less = _mm_sub_epi8(_mm_and_si128(v, seven), one);  // 0 wraps to 255
+    const __m128i high = _mm_cmpeq_epi8(_mm_min_epu8(less, two), less);
+    const __m128i top = _mm_cmpgt_epi8(zero, v);  // c >= 128
+    const __m128i miss = _mm_xor_si128(low, _mm_and_si128(top, _mm_xor_si128(low, high)));
+    // In signed bytes y = c - 128 the result less 128 is 4 y + 2 - miss,
+    // saturated: z + (z - miss) with z = 2 y + 1 saturates only once, and
+    // only where the result is 0 or 255 anyway.
+    const __m128i y = _mm_xor_si128(v, flip);
+    const __m128i z = _mm_adds_epi8(_mm_adds_epi8(y, y), one);
+    const __m128i r = _mm_xor_si128(_mm_adds_epi8(z, _mm_add_epi8(z, miss)), flip);
+    _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(alpha, r), _mm_and_si128(alpha, v)));
+  }
+  for (; i < n; ++i) {
+    const uint32_t p = d[i];
+    d[i] = (p & 0xFF000000u) | fixedbyte((p >> 16) & 255u) << 16 | fixedbyte((p >> 8) & 255u) << 8 |
+           fixedbyte(p & 255u);
+  }
+}
+
 ZARVO_TARGET_SSE41 void steepsse41(uint32_t* d, int32_t n, const STEEP& s) {
   const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.t));
   const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.p));
@@ -590,14 +637,14 @@ ZARVO_TARGET_AVX2 uint32_t offsetmapavx2(uint32_t* d, const MATH::POINT* map, co
 #endif  // ZARVO_SIMD_X86
 
 const FILTERROWS TABLE[RUNTIME::SIMDLEVELS] = {
-    {invertportable, grayportable, offsetportable, lineportable, nullptr, swapreversedportable,
-     swaprowsportable, offsetmapportable},
+    {invertportable, grayportable, offsetportable, lineportable, nullptr, nullptr,
+     swapreversedportable, swaprowsportable, offsetmapportable},
 #ifdef ZARVO_SIMD_X86
-    {invertportable, graysse2, offsetsse2, linesse2, nullptr, swapreversedportable,
+    {invertportable, graysse2, offsetsse2, linesse2, nullptr, steepfixedsse2, swapreversedportable,
      swaprowsportable, offsetmapsse2},
-    {invertportable, graysse2, offsetsse2, linesse2, steepsse41, swapreversedportable,
+    {invertportable, graysse2, offsetsse2, linesse2, steepsse41, nullptr, swapreversedportable,
      swaprowsportable, offsetmapsse2},
-    {invertavx2, grayavx2, offsetavx2, lineavx2, steepavx2, swapreversedavx2, swaprowsavx2,
+    {invertavx2, grayavx2, offsetavx2, lineavx2, steepavx2, nullptr, swapreversedavx2, swaprowsavx2,
      offsetmapavx2},
 #endif
 };
@@ -735,6 +782,10 @@ void CONTRAST(uint8_t* PIXELS, int32_t W, int32_t H, int32_t BPP, int32_t PITCH,
   STEEP steep;
   if (k.steep && steeptables(out, steep)) {
     for (int32_t y = 0; y < r.h; ++y) k.steep(r.row(y), r.w, steep);
+    return;
+  }
+  if (k.steepfixed && fixedfits(out)) {
+    for (int32_t y = 0; y < r.h; ++y) k.steepfixed(r.row(y), r.w);
     return;
   }
 #endif
