@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "zarvo/color/color.hpp"
+#include "support/bench.hpp"
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/runtime/headless/headless.hpp"
 #include "zarvo/runtime/image.hpp"
@@ -29,27 +30,16 @@ namespace {
 
 constexpr int W = 640, H = 480;
 
-void noise(BITMAP& b, uint32_t seed) {
-  for (uint32_t y = 0; y < b.HEIGHT(); ++y)
-    for (uint32_t x = 0; x < b.WIDTH(); ++x) {
-      seed ^= seed << 13;
-      seed ^= seed >> 17;
-      seed ^= seed << 5;
-      RUNTIME::ROW32(b.HANDLE(), y)[x] = seed;
-    }
-}
-
 struct PICTURES {
   BITMAP big, small, scratch;
   std::vector<MATH::POINT> ripple;
   PICTURES() {
-    HEADLESS::USE();
-    RUNTIME::SCREENMODE(W, H, 32, 1, 0, 0);
+    BENCH::HEADLESSSCREEN(W, H);
     big.CREATE(W, H, 0, 32);
     small.CREATE(W / 2, H / 2, 0, 32);
     scratch.CREATE(W, H, 0, 32);
-    noise(big, 2463534242u);
-    noise(small, 88675123u);
+    BENCH::NOISE(big, 2463534242u);
+    BENCH::NOISE(small, 88675123u);
     // A displacement of a few pixels, clamped at the edges.
     ripple.resize(size_t(W) * H);
     for (int y = 0; y < H; ++y)
@@ -67,20 +57,9 @@ PICTURES& pictures() {
   return p;
 }
 
-void perpixel(benchmark::State& state, double pixels) {
-  state.counters["ns/px"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * pixels,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 void BM_memcpy(benchmark::State& state) {
   PICTURES& p = pictures();
-  for (auto _ : state) {
-    for (int y = 0; y < H; ++y)
-      std::memcpy(RUNTIME::ROW32(p.scratch.HANDLE(), y), RUNTIME::ROW32(p.big.HANDLE(), y), W * 4);
-    benchmark::ClobberMemory();
-  }
-  perpixel(state, double(W) * H);
+  BENCH::MEMCPYROWS(state, p.scratch, p.big);
 }
 
 // Each filter's parameter lives as long as the run.
@@ -123,7 +102,7 @@ void filter(benchmark::State& state, const FILTERCASE& c, int level) {
     benchmark::ClobberMemory();
   }
   RUNTIME::SIMDLEVEL(-1);
-  perpixel(state, double(W) * H);
+  BENCH::PERPIXEL(state, double(W) * H);
 }
 
 // Opacity between 200 and 255 and back, as a hovered button does.
@@ -137,7 +116,7 @@ void opacity(benchmark::State& state, bool preserved) {
     a = a == 200 ? 255 : 200;
     benchmark::ClobberMemory();
   }
-  perpixel(state, double(W) * H);
+  BENCH::PERPIXEL(state, double(W) * H);
 }
 void BM_ALPHA_relative(benchmark::State& s) { opacity(s, false); }
 void BM_ALPHA_preserved(benchmark::State& s) { opacity(s, true); }
@@ -153,7 +132,7 @@ void resize(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h, R
     b.RESIZE(w, h, m);
     benchmark::ClobberMemory();
   }
-  perpixel(state, double(w) * h);
+  BENCH::PERPIXEL(state, double(w) * h);
 }
 void BM_RESIZE_up(benchmark::State& s) { resize(s, pictures().small, W, H, RESIZEMETHOD::GXSCALE); }
 void BM_RESIZE_down(benchmark::State& s) {
@@ -184,7 +163,7 @@ void sdlscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h
   }
   SDL_FreeSurface(s);
   SDL_FreeSurface(d);
-  perpixel(state, double(w) * h);
+  BENCH::PERPIXEL(state, double(w) * h);
 }
 void BM_SDL_BlitScaled_up(benchmark::State& s) { sdlscaled(s, pictures().small, W, H); }
 void BM_SDL_BlitScaled_down(benchmark::State& s) { sdlscaled(s, pictures().big, W / 2, H / 2); }
@@ -211,7 +190,7 @@ void pixmanscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_
   }
   pixman_image_unref(s);
   pixman_image_unref(d);
-  perpixel(state, double(w) * h);
+  BENCH::PERPIXEL(state, double(w) * h);
 }
 void BM_pixman_nearest_up(benchmark::State& s) { pixmanscaled(s, pictures().small, W, H); }
 void BM_pixman_nearest_down(benchmark::State& s) { pixmanscaled(s, pictures().big, W / 2, H / 2); }

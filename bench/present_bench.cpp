@@ -18,18 +18,11 @@
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "zarvo/graphics/bitmap.hpp"
-#include "zarvo/runtime/image.hpp"
-#include "zarvo/runtime/runtime.hpp"
-#include "zarvo/transitions/fade.hpp"
-#include "zarvo/transitions/slidein.hpp"
-#include "zarvo/transitions/transitions.hpp"
-#include "zarvo/transitions/zoomin.hpp"
+#include "support/bench.hpp"
 
 namespace {
 
@@ -37,18 +30,9 @@ using namespace ZARVO;
 using namespace ZARVO::ENGINE::TRANSITION;
 namespace RT = ZARVO::RUNTIME;
 
-struct EFFECTDEF {
-  const char* name;
-  void (*init)(EFFECT::EASING, float);
-  void (*paint)(GRAPHICS::BITMAP&);
-  EFFECT::ANIMATION** anim;
-};
-
-const EFFECTDEF EFFECTS[] = {
-    {"fade", FADEEFFECT::INIT, FADEEFFECT::ONPAINT, &FADEEFFECT::ANIM},
-    {"slidein", SLIDEINEFFECT::INIT, SLIDEINEFFECT::ONPAINT, &SLIDEINEFFECT::ANIM},
-    {"zoomin", ZOOMINEFFECT::INIT, ZOOMINEFFECT::ONPAINT, &ZOOMINEFFECT::ANIM},
-};
+using BENCH::EFFECTDEF;
+const EFFECTDEF* const EFFECTS[] = {&BENCH::EFFECT("fade"), &BENCH::EFFECT("slidein"),
+                                    &BENCH::EFFECT("zoomin")};
 
 struct SIZE {
   int32_t w, h;
@@ -106,10 +90,8 @@ double cputime(pid_t pid) {
 pid_t XSERVER = 0;
 
 void noise(GRAPHICS::BITMAP& b, int32_t w, int32_t h, uint32_t seed) {
-  std::mt19937 rng(seed);
   b.CREATE(w, h, 0, 32);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) RT::ROW32(b.HANDLE(), y)[x] = rng() | 0xFF000000u;
+  BENCH::NOISE(b, seed, BENCH::NOISEKIND::PHOTO);
 }
 
 // The window and both pictures at this size, and the effect halfway through.
@@ -124,8 +106,7 @@ bool setup(const SIZE& size, const EFFECTDEF& e) {
   DIRECTION = ENGINE::TRANSITIONDIRECTION::FROMTOPLEFT;
   e.init(EFFECT::EASING::LINEAR, 1.0f);
   EFFECT::ANIMATION* a = *e.anim;
-  for (int32_t i = 1; i <= a->INUMVALUES; ++i)
-    a->VALUE(i, (a->STARTVALUE(i) + a->ENDVALUE(i)) / 2);
+  for (int32_t i = 1; i <= a->INUMVALUES; ++i) a->VALUE(i, (a->STARTVALUE(i) + a->ENDVALUE(i)) / 2);
   return true;
 }
 
@@ -160,8 +141,8 @@ void pass(benchmark::State& state, const SIZE& size, const EFFECTDEF& e, bool pr
   const double x1 = cputime(XSERVER);
   if (!present) RT::SCREENUNLOCK(-1, -1);
   if (XSERVER)
-    state.counters["xserver_ms"] = benchmark::Counter(
-        (x1 - x0) * 1e3 / static_cast<double>(state.iterations()));
+    state.counters["xserver_ms"] =
+        benchmark::Counter((x1 - x0) * 1e3 / static_cast<double>(state.iterations()));
   teardown(e);
 }
 
@@ -215,14 +196,13 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> order;
   for (const SIZE& size : SIZES)
-    for (const EFFECTDEF& e : EFFECTS)
+    for (const EFFECTDEF* effect : EFFECTS)
       for (bool present : {false, true}) {
+        const EFFECTDEF& e = *effect;
         const std::string name = std::string(present ? "pass/" : "paint/") + e.name + "/" +
                                  std::to_string(size.w) + "x" + std::to_string(size.h);
-        benchmark::RegisterBenchmark(name.c_str(),
-                                     [&size, &e, present](benchmark::State& s) {
-                                       pass(s, size, e, present);
-                                     })
+        benchmark::RegisterBenchmark(
+            name.c_str(), [&size, &e, present](benchmark::State& s) { pass(s, size, e, present); })
             ->MeasureProcessCPUTime()
             ->UseRealTime()
             ->Unit(benchmark::kMicrosecond);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/bench.hpp"
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/runtime/headless/headless.hpp"
 #include "zarvo/runtime/image.hpp"
@@ -25,27 +26,15 @@ namespace {
 
 constexpr int W = 640, H = 480;
 
-void noise(BITMAP& b, uint32_t seed) {
-  for (uint32_t y = 0; y < b.HEIGHT(); ++y)
-    for (uint32_t x = 0; x < b.WIDTH(); ++x) {
-      seed ^= seed << 13;
-      seed ^= seed >> 17;
-      seed ^= seed << 5;
-      // Opaque noise without the mask colour, as a photograph would be.
-      RUNTIME::ROW32(b.HANDLE(), y)[x] = (seed | 0xFF000000u) ^ ((seed & 0xFFFFFFu) == 0xFF00FFu);
-    }
-}
-
 struct PICTURES {
   BITMAP big, small, sprite, scratch;
   PICTURES() {
-    HEADLESS::USE();
-    RUNTIME::SCREENMODE(W, H, 32, 1, 0, 0);
+    BENCH::HEADLESSSCREEN(W, H);
     big.CREATE(W, H, 0, 32);
     small.CREATE(W / 2, H / 2, 0, 32);
     scratch.CREATE(W, H, 0, 32);
-    noise(big, 2463534242u);
-    noise(small, 88675123u);
+    BENCH::NOISE(big, 2463534242u, BENCH::NOISEKIND::PHOTO);
+    BENCH::NOISE(small, 88675123u, BENCH::NOISEKIND::PHOTO);
     // A colour-keyed sprite: the same noise with a mask-colour background
     // around a disc, so the rows through the edge take the mask path.
     sprite.COPY(small, 0, 0, 0, 0);
@@ -62,20 +51,9 @@ PICTURES& pictures() {
   return p;
 }
 
-void perpixel(benchmark::State& state, double pixels) {
-  state.counters["ns/px"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * pixels,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 void BM_memcpy_output(benchmark::State& state) {
   PICTURES& p = pictures();
-  for (auto _ : state) {
-    std::memcpy(RUNTIME::PIXELS(p.scratch.HANDLE()), RUNTIME::PIXELS(p.big.HANDLE()),
-                size_t(p.big.PITCH()) * H);
-    benchmark::ClobberMemory();
-  }
-  perpixel(state, double(W) * H);
+  BENCH::MEMCPYROWS(state, p.scratch, p.big);
 }
 
 void resize(benchmark::State& state, int level, const BITMAP& from, int32_t w, int32_t h,
@@ -90,7 +68,7 @@ void resize(benchmark::State& state, int level, const BITMAP& from, int32_t w, i
     benchmark::ClobberMemory();
   }
   RUNTIME::SIMDLEVEL(-1);
-  perpixel(state, double(w) * h);
+  BENCH::PERPIXEL(state, double(w) * h);
 }
 
 void sdlscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h) {
@@ -109,7 +87,7 @@ void sdlscaled(benchmark::State& state, const BITMAP& from, int32_t w, int32_t h
   }
   SDL_FreeSurface(s);
   SDL_FreeSurface(d);
-  perpixel(state, double(w) * h);
+  BENCH::PERPIXEL(state, double(w) * h);
 }
 
 #ifdef ZARVO_HAVE_PIXMAN
@@ -136,7 +114,7 @@ void pixmanbilinear(benchmark::State& state, const BITMAP& from, int32_t w, int3
   }
   pixman_image_unref(s);
   pixman_image_unref(d);
-  perpixel(state, double(w) * h);
+  BENCH::PERPIXEL(state, double(w) * h);
 }
 #endif
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "support/bench.hpp"
 #include "zarvo/graphics/bitmap.hpp"
 #include "zarvo/graphics/font.hpp"
 #include "zarvo/graphics/shapes.hpp"
@@ -25,8 +26,7 @@ struct SETUP {
   BITMAP target;
   BITMAP screen;  // empty: the screen
   SETUP() {
-    HEADLESS::USE();
-    RUNTIME::SCREENMODE(W, H, 32, 1, 0, 0);
+    BENCH::HEADLESSSCREEN(W, H);
     target.CREATE(W, H, 0xFF000000u);
   }
 };

@@ -5,22 +5,10 @@
 
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "zarvo/graphics/bitmap.hpp"
-#include "zarvo/runtime/headless/headless.hpp"
-#include "zarvo/runtime/image.hpp"
-#include "zarvo/runtime/runtime.hpp"
-#include "zarvo/transitions/fade.hpp"
-#include "zarvo/transitions/hstripes.hpp"
-#include "zarvo/transitions/slidein.hpp"
-#include "zarvo/transitions/slideout.hpp"
-#include "zarvo/transitions/transitions.hpp"
-#include "zarvo/transitions/vstripes.hpp"
-#include "zarvo/transitions/zoomin.hpp"
-#include "zarvo/transitions/zoomout.hpp"
+#include "support/bench.hpp"
 
 namespace {
 
@@ -31,22 +19,8 @@ namespace RT = ZARVO::RUNTIME;
 constexpr int32_t W = 640;
 constexpr int32_t H = 480;
 
-struct EFFECTDEF {
-  const char* name;
-  void (*init)(EFFECT::EASING, float);
-  void (*paint)(GRAPHICS::BITMAP&);
-  EFFECT::ANIMATION** anim;
-};
-
-const EFFECTDEF EFFECTS[] = {
-    {"fade", FADEEFFECT::INIT, FADEEFFECT::ONPAINT, &FADEEFFECT::ANIM},
-    {"hstripes", HSTRIPESEFFECT::INIT, HSTRIPESEFFECT::ONPAINT, &HSTRIPESEFFECT::ANIM},
-    {"vstripes", VSTRIPESEFFECT::INIT, VSTRIPESEFFECT::ONPAINT, &VSTRIPESEFFECT::ANIM},
-    {"slidein", SLIDEINEFFECT::INIT, SLIDEINEFFECT::ONPAINT, &SLIDEINEFFECT::ANIM},
-    {"slideout", SLIDEOUTEFFECT::INIT, SLIDEOUTEFFECT::ONPAINT, &SLIDEOUTEFFECT::ANIM},
-    {"zoomin", ZOOMINEFFECT::INIT, ZOOMINEFFECT::ONPAINT, &ZOOMINEFFECT::ANIM},
-    {"zoomout", ZOOMOUTEFFECT::INIT, ZOOMOUTEFFECT::ONPAINT, &ZOOMOUTEFFECT::ANIM},
-};
+using BENCH::EFFECTDEF;
+using BENCH::EFFECTS;
 const char* const PHASES[] = {"start", "middle", "end"};
 
 GRAPHICS::BITMAP& target() {
@@ -55,10 +29,8 @@ GRAPHICS::BITMAP& target() {
 }
 
 void noise(GRAPHICS::BITMAP& b, uint32_t seed) {
-  std::mt19937 rng(seed);
   b.CREATE(W, H, 0, 32);
-  for (int32_t y = 0; y < H; ++y)
-    for (int32_t x = 0; x < W; ++x) RT::ROW32(b.HANDLE(), y)[x] = rng();
+  BENCH::NOISE(b, seed);
 }
 
 // The paint as the transition screen does it, with the animation's values
@@ -92,8 +64,7 @@ void fullscreenmemcpy(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  HEADLESS::USE();
-  RT::SCREENMODE(W, H, 32, 1, 0, 0);
+  BENCH::HEADLESSSCREEN(W, H);
   noise(OLDBITMAP, 1);
   noise(NEWBITMAP, 2);
   noise(target(), 3);
