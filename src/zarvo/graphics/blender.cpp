@@ -562,6 +562,16 @@ constexpr ROWKERNEL sse2kernel() {
   else
     return plainrow<M>;
 }
+
+// At AVX2 the plain loops, except INTERPOLATION: its table lookups are scalar
+// either way, and the SSE2 loop around them is the faster one.
+template <class M>
+constexpr ROWKERNEL avx2kernel() {
+  if constexpr (std::is_same_v<M, MINTERPOLATION>)
+    return sse2row<M>;
+  else
+    return avx2row<M>;
+}
 #endif
 
 // TRANSPARENT leaves the destination as it is.
@@ -586,7 +596,7 @@ struct BLENDROWS {
 
 #define ZARVO_PLAIN(NAME) plainrow<M##NAME>,
 #define ZARVO_SSE2(NAME) sse2kernel<M##NAME>(),
-#define ZARVO_AVX2(NAME) avx2row<M##NAME>,
+#define ZARVO_AVX2(NAME) avx2kernel<M##NAME>(),
 const BLENDROWS ROWS[RUNTIME::SIMDLEVELS] = {
     {{norow, ZARVO_BLENDMODES(ZARVO_PLAIN)}},
 #ifdef ZARVO_SIMD_X86
