@@ -1,7 +1,7 @@
 // The SDL2 backend in a real window (under Xvfb in CI): open, title, pointer
-// warp seen as a move event, close request, and the picture the window shows
-// (read back from the X server) after partial presents. Skipped without a
-// display.
+// warp seen as a move event, close request, the picture the window shows
+// (read back from the X server) after partial presents, and the pointer in a
+// scaled window. Skipped without a display.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -56,6 +56,16 @@ void settle() {
   }
 }
 
+// The last move event of those that arrive within a moment of the first.
+bool lastmove(EVENT& last) {
+  if (!waitfor(EVT_MOUSEMOVE, last)) return false;
+  EVENT e;
+  for (int i = 0; i < 40; ++i, DELAY(5))
+    while (POLLEVENT(e))
+      if (e.TYPE == EVT_MOUSEMOVE) last = e;
+  return true;
+}
+
 std::string windowid(const std::string& title) {
   std::string id = run("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
   while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
@@ -89,9 +99,8 @@ std::string mismatch(const std::string& id, const std::vector<uint32_t>& want, i
       for (size_t i = 0; i < want.size() && why.empty(); ++i)
         if (got[i] != (want[i] & 0xFFFFFFu)) {
           char buf[96];
-          std::snprintf(buf, sizeof buf, "(%d, %d) shows %06X, want %06X",
-                        static_cast<int>(i % w), static_cast<int>(i / w), got[i],
-                        want[i] & 0xFFFFFFu);
+          std::snprintf(buf, sizeof buf, "(%d, %d) shows %06X, want %06X", static_cast<int>(i % w),
+                        static_cast<int>(i / w), got[i], want[i] & 0xFFFFFFu);
           why = buf;
         }
       if (why.empty()) return why;
@@ -237,6 +246,27 @@ TEST(SdlWindow, ScaledWindowWithBars) {
   EXPECT_EQ(at(got, 48, 8), 0x0000FFu);
   EXPECT_EQ(got[static_cast<size_t>(TOP / 2) * WW + WW / 2], 0u) << "the bar above is black";
   EXPECT_EQ(got[static_cast<size_t>(WH - 1 - TOP / 2) * WW + WW / 2], 0u) << "and below";
+
+  // The pointer in screen pixels, not the window's: a warp lands inside the
+  // scaled pixel, and a move by the window system at window pixel (200, 100)
+  // is screen pixel (50, 9); move events and GETMOUSE agree.
+  int32_t mx, my, wheel, buttons, clip;
+  settle();
+  SETMOUSE(10, 3, -1, -1);
+  EVENT e;
+  ASSERT_TRUE(lastmove(e));
+  EXPECT_EQ(e.X, 10);
+  EXPECT_EQ(e.Y, 3);
+  GETMOUSE(&mx, &my, &wheel, &buttons, &clip);
+  EXPECT_EQ(mx, 10);
+  EXPECT_EQ(my, 3);
+  run("xdotool mousemove --window " + id + " 200 100 2>/dev/null");
+  ASSERT_TRUE(lastmove(e));
+  EXPECT_EQ(e.X, 50);
+  EXPECT_EQ(e.Y, 9);
+  GETMOUSE(&mx, &my, &wheel, &buttons, &clip);
+  EXPECT_EQ(mx, 50);
+  EXPECT_EQ(my, 9);
 
   SCREENLOCK();
   for (int32_t y = 0; y < 4; ++y)

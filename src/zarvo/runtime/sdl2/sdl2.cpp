@@ -448,6 +448,12 @@ void getmouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons, int32_t*
   }
   int mx = 0, my = 0;
   const Uint32 b = SDL_GetMouseState(&mx, &my);
+  // In the screen's pixels, as the move events are (SDL scales those for the
+  // renderer's logical size, truncating): the window may be larger.
+  float lx = 0, ly = 0;
+  SDL_RenderWindowToLogical(s.renderer, mx, my, &lx, &ly);
+  mx = static_cast<int>(lx);
+  my = static_cast<int>(ly);
   int32_t mask = 0;
   if (b & SDL_BUTTON_LMASK) mask |= 1;
   if (b & SDL_BUTTON_RMASK) mask |= 2;
@@ -477,7 +483,12 @@ void setmouse(int32_t x, int32_t y, int32_t visibility, int32_t clip) {
   int32_t cx, cy, cw, cb, cc;
   getmouse(&cx, &cy, &cw, &cb, &cc);
   if (x == cx && y == cy) return;
-  SDL_WarpMouseInWindow(s.window, x, y);
+  // To the middle of that screen pixel in a scaled window.
+  int wx = x, wy = y;
+  if (s.renderer)
+    SDL_RenderLogicalToWindow(s.renderer, static_cast<float>(x) + 0.5f,
+                              static_cast<float>(y) + 0.5f, &wx, &wy);
+  SDL_WarpMouseInWindow(s.window, wx, wy);
 }
 
 uint32_t listmodes(int32_t depth) {
