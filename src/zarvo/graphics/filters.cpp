@@ -176,26 +176,58 @@ ZARVO_INLINE void offsetbody(uint32_t* d, int32_t n, const OFFSETS& o) {
     }
 }
 
+// The line with its shift fixed, in 32-bit steps: one of add and sub is 0,
+// so sat(sat(x + add) - sub) >> t, capped at 255, is (x + add - sub) >> t
+// clamped to 0..255.
+template <int T>
+ZARVO_INLINE void linebytes(uint8_t* __restrict b, int32_t n, uint16_t m, uint16_t e, int32_t k) {
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t c = static_cast<uint16_t>(b[i] << 8 | e);
+    const int32_t v = (static_cast<int32_t>((c * m) >> 16) + k) >> T;
+    b[i] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+  }
+}
+
 ZARVO_INLINE void linebody(uint32_t* d, int32_t n, const LINE& l) {
-  // Local copies the row cannot overwrite; 16-bit steps, bytes in order, so
-  // the vectoriser finds the high multiply and the saturations.
-  uint16_t m[4], e[4], add[4], sub[4];
-  std::memcpy(m, l.m, sizeof m);
-  std::memcpy(e, l.e, sizeof e);
-  std::memcpy(add, l.add, sizeof add);
-  std::memcpy(sub, l.sub, sizeof sub);
-  const int t = l.t;
-  uint8_t* b = reinterpret_cast<uint8_t*>(d);
-  for (size_t i = 0; i < static_cast<size_t>(n) * 4; i += 4)
-    for (size_t k = 0; k < 4; ++k) {
-      const uint16_t c = static_cast<uint16_t>(b[i + k] << 8 | e[k]);
-      const uint16_t x = static_cast<uint16_t>((uint32_t{c} * m[k]) >> 16);
-      uint16_t y = static_cast<uint16_t>(x + add[k]);
-      y = y < x ? uint16_t{65535} : y;
-      y = y > sub[k] ? static_cast<uint16_t>(y - sub[k]) : uint16_t{0};
-      y = static_cast<uint16_t>(y >> t);
-      b[i + k] = static_cast<uint8_t>(y > 255 ? 255 : y);
+  // Every byte of a block through the colour bytes' line, then the block's
+  // alpha bytes put back: plain loops the vectoriser carries.
+  constexpr int32_t BLOCK = 64;
+  const uint16_t m = l.m[0], e = l.e[0];
+  const int32_t k = static_cast<int32_t>(l.add[0]) - static_cast<int32_t>(l.sub[0]);
+  uint32_t alpha[BLOCK];
+  for (int32_t at = 0; at < n; at += BLOCK) {
+    const int32_t w = std::min(BLOCK, n - at);
+    uint32_t* p = d + at;
+    for (int32_t j = 0; j < w; ++j) alpha[j] = p[j] & 0xFF000000u;
+    uint8_t* b = reinterpret_cast<uint8_t*>(p);
+    switch (l.t) {
+      case 1:
+        linebytes<1>(b, 4 * w, m, e, k);
+        break;
+      case 2:
+        linebytes<2>(b, 4 * w, m, e, k);
+        break;
+      case 3:
+        linebytes<3>(b, 4 * w, m, e, k);
+        break;
+      case 4:
+        linebytes<4>(b, 4 * w, m, e, k);
+        break;
+      case 5:
+        linebytes<5>(b, 4 * w, m, e, k);
+        break;
+      case 6:
+        linebytes<6>(b, 4 * w, m, e, k);
+        break;
+      case 7:
+        linebytes<7>(b, 4 * w, m, e, k);
+        break;
+      default:
+        linebytes<8>(b, 4 * w, m, e, k);
+        break;
     }
+    for (int32_t j = 0; j < w; ++j) p[j] = (p[j] & 0x00FFFFFFu) | alpha[j];
+  }
 }
 
 ZARVO_INLINE void swapreversedbody(uint32_t* __restrict a, uint32_t* __restrict b, int32_t n) {
