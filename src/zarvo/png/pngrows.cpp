@@ -174,6 +174,14 @@ namespace SSE41 {
 #include "zarvo/png/pngkernels.inc"
 }  // namespace SSE41
 #undef ZARVO_PNG_TARGET
+// Every x86-64 processor has SSE2: no target needed.
+#define ZARVO_PNG_TARGET
+#define ZARVO_PNG_SSE2 1
+namespace SSE2 {
+#include "zarvo/png/pngkernels.inc"
+}  // namespace SSE2
+#undef ZARVO_PNG_SSE2
+#undef ZARVO_PNG_TARGET
 
 ZARVO_TARGET_AVX2 void UPAVX2(uint8_t* row, const uint8_t* prior, size_t n) {
   UPBODY(row, prior, n);
@@ -186,7 +194,7 @@ constexpr UNFILTERS PORTABLEUNFILTERS = {UPROW, SCALAR, PAIRBYROWS<SCALAR>,
 const UNFILTERS UNFILTERTABLE[] = {
     PORTABLEUNFILTERS,
 #ifdef ZARVO_SIMD_X86
-    PORTABLEUNFILTERS,  // SSE2: the kernels are built on SSSE3's byte shuffles
+    {UPROW, SSE2::ROW, SSE2::PAIR, QUADBYPAIRS<SSE2::PAIR>},
     {UPROW, SSE41::ROW, SSE41::PAIR, QUADBYPAIRS<SSE41::PAIR>},
     {UPAVX2, AVX2::ROW, AVX2::PAIR, AVX2::QUAD},
 #endif
