@@ -435,6 +435,42 @@ ZARVO_SSSE3 uint32_t RGBA16SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) 
 
 #undef ZARVO_SSSE3
 
+// SSE2 has no byte shuffle; within a 32-bit pixel, red and blue trade places
+// as the two 16-bit halves of the bytes 0 and 2. Same stopping rule as
+// SHUFFLEROW.
+inline __m128i SWAPRB(__m128i v) {
+  const __m128i rb = _mm_and_si128(v, _mm_set1_epi32(0x00FF00FF));
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(rb, 0xB1), 0xB1);
+}
+
+uint32_t RGBA8SSE2(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  const __m128i ga = _mm_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_or_si128(_mm_and_si128(v, ga), SWAPRB(v)));
+  }
+  return i;
+}
+
+uint32_t RGB8SSE2(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  // Four pixels of 3 bytes spread to 32 bits each, the byte past each one
+  // then replaced by alpha.
+  const __m128i g = _mm_set1_epi32(0x0000FF00);
+  const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  uint32_t i = 0;
+  for (; 3 * i + 16 <= 3 * n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * i));
+    const __m128i p01 = _mm_unpacklo_epi32(v, _mm_srli_si128(v, 3));
+    const __m128i p23 = _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9));
+    const __m128i p = _mm_unpacklo_epi64(p01, p23);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_or_si128(_mm_or_si128(_mm_and_si128(p, g), SWAPRB(p)), alpha));
+  }
+  return i;
+}
+
 // The shuffles from the first pixel, the plain loop for the rest of the row.
 template <int S, const SHUFFLE& M, TAILFN TAIL>
 void SHUFFLED(const uint8_t* src, uint32_t* dst, uint32_t n) {
@@ -445,6 +481,11 @@ template <uint32_t (*FAST)(const uint8_t*, uint32_t*, uint32_t), TAILFN TAIL>
 void SHUFFLED16(const uint8_t* src, uint32_t* dst, uint32_t n) {
   TAIL(src, dst, n, FAST(src, dst, n));
 }
+
+constexpr CONVERTS SSE2CONVERTS = {
+    PLAIN<GREY8ROW>,                PLAIN<GREY16ROW>, PLAIN<GA8ROW>,
+    PLAIN<GA16ROW>,                 SHUFFLED16<RGB8SSE2, RGB8ROW>,
+    SHUFFLED16<RGBA8SSE2, RGBA8ROW>, PLAIN<RGB16ROW>,  PLAIN<RGBA16ROW>};
 
 constexpr CONVERTS SSSE3CONVERTS = {
     SHUFFLED<1, GREY8, GREY8ROW>,     SHUFFLED<2, GREY16, GREY16ROW>,
@@ -457,7 +498,7 @@ constexpr CONVERTS SSSE3CONVERTS = {
 const CONVERTS CONVERTTABLE[] = {
     PORTABLECONVERTS,
 #ifdef ZARVO_SIMD_X86
-    PORTABLECONVERTS,  // SSE2: what the vectoriser makes of the plain loops
+    SSE2CONVERTS,
     SSSE3CONVERTS,
     SSSE3CONVERTS,
 #endif
