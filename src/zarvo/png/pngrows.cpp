@@ -105,7 +105,9 @@ void QUADBYPAIRS(int k, uint8_t* r1, const uint8_t* p1, uint8_t* r2, uint8_t* r3
 // (3- and 6-byte pixels would otherwise stall on store forwarding at every
 // pixel). Full blocks are stored whole while 16 bytes of the row remain (the
 // bytes past W are rewritten by the next block); the rest of the row is
-// stored exactly, so nothing past the row is ever written.
+// stored exactly, so nothing past the row is ever written. SSE2, without the
+// shuffle, shifts pixels out of the block widened to 16-bit lanes and gathers
+// the block once its pixels are done.
 template <int BPP>
 struct GEOM {
   static constexpr int G = 16 / BPP;
