@@ -161,9 +161,10 @@ constexpr WIDEMASKS MAKEWIDEMASKS(int bpp) {
 template <int BPP>
 inline constexpr WIDEMASKS WIDEMASKSFOR = MAKEWIDEMASKS(BPP);
 
-// The same kernels twice: with VEX encoding (three-operand forms, no copies,
-// any register for the blend mask) and the 256-bit four-row kernel for AVX2,
-// else for SSE4.1 (with SSSE3's shuffles, absolute values and signs).
+// The same kernels three times: with VEX encoding (three-operand forms, no
+// copies, any register for the blend mask) and the 256-bit four-row kernel for
+// AVX2; for SSE4.1 (with SSSE3's shuffles, absolute values and signs); and
+// from SSE2 alone, with a four-row kernel of its own.
 #define ZARVO_PNG_TARGET ZARVO_TARGET_AVX2
 #define ZARVO_PNG_YMM 1
 namespace AVX2 {
