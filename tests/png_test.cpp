@@ -575,6 +575,7 @@ TEST(PngRows, EveryKernelMatchesTheFilterDefinition) {
 TEST(PngRows, PaethAgreesForEveryTriple) {
   // 4-byte pixels alternate a set-up pixel, reconstructed to the wanted a with
   // c above it, and a test pixel with b above it. Lane j covers a = 64j..64j+63.
+  // Single rows and pairs (the first row here) predict in different ways.
   const size_t pairs = 2048, n = pairs * 8;
   BYTES prior(n + PNG::ROWSLACK), row(n + PNG::ROWSLACK);
   size_t px = 0;
@@ -604,6 +605,9 @@ TEST(PngRows, PaethAgreesForEveryTriple) {
           BYTES fast = row;
           PNG::UNFILTERROW(4, fast.data(), prior.data(), n, 4);
           ASSERT_EQ(fast, slow) << level;
+          BYTES paired = row, below(n + PNG::ROWSLACK);
+          PNG::UNFILTERPAIR(4, paired.data(), prior.data(), 1, below.data(), n, 4);
+          ASSERT_EQ(paired, slow) << level << " paired";
         }
         RT::SIMDLEVEL(-1);
         px = 0;

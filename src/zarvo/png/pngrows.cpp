@@ -105,7 +105,9 @@ void QUADBYPAIRS(int k, uint8_t* r1, const uint8_t* p1, uint8_t* r2, uint8_t* r3
 // (3- and 6-byte pixels would otherwise stall on store forwarding at every
 // pixel). Full blocks are stored whole while 16 bytes of the row remain (the
 // bytes past W are rewritten by the next block); the rest of the row is
-// stored exactly, so nothing past the row is ever written.
+// stored exactly, so nothing past the row is ever written. SSE2, without the
+// shuffle, shifts pixels out of the block widened to 16-bit lanes and gathers
+// the block once its pixels are done.
 template <int BPP>
 struct GEOM {
   static constexpr int G = 16 / BPP;
@@ -159,9 +161,10 @@ constexpr WIDEMASKS MAKEWIDEMASKS(int bpp) {
 template <int BPP>
 inline constexpr WIDEMASKS WIDEMASKSFOR = MAKEWIDEMASKS(BPP);
 
-// The same kernels twice: with VEX encoding (three-operand forms, no copies,
-// any register for the blend mask) and the 256-bit four-row kernel for AVX2,
-// else for SSE4.1 (with SSSE3's shuffles, absolute values and signs).
+// The same kernels three times: with VEX encoding (three-operand forms, no
+// copies, any register for the blend mask) and the 256-bit four-row kernel for
+// AVX2; for SSE4.1 (with SSSE3's shuffles, absolute values and signs); and
+// from SSE2 alone, with a four-row kernel of its own.
 #define ZARVO_PNG_TARGET ZARVO_TARGET_AVX2
 #define ZARVO_PNG_YMM 1
 namespace AVX2 {
@@ -173,6 +176,14 @@ namespace AVX2 {
 namespace SSE41 {
 #include "zarvo/png/pngkernels.inc"
 }  // namespace SSE41
+#undef ZARVO_PNG_TARGET
+// Every x86-64 processor has SSE2: no target needed.
+#define ZARVO_PNG_TARGET
+#define ZARVO_PNG_SSE2 1
+namespace SSE2 {
+#include "zarvo/png/pngkernels.inc"
+}  // namespace SSE2
+#undef ZARVO_PNG_SSE2
 #undef ZARVO_PNG_TARGET
 
 ZARVO_TARGET_AVX2 void UPAVX2(uint8_t* row, const uint8_t* prior, size_t n) {
@@ -186,7 +197,7 @@ constexpr UNFILTERS PORTABLEUNFILTERS = {UPROW, SCALAR, PAIRBYROWS<SCALAR>,
 const UNFILTERS UNFILTERTABLE[] = {
     PORTABLEUNFILTERS,
 #ifdef ZARVO_SIMD_X86
-    PORTABLEUNFILTERS,  // SSE2: the kernels are built on SSSE3's byte shuffles
+    {UPROW, SSE2::ROW, SSE2::PAIR, SSE2::QUAD},
     {UPROW, SSE41::ROW, SSE41::PAIR, QUADBYPAIRS<SSE41::PAIR>},
     {UPAVX2, AVX2::ROW, AVX2::PAIR, AVX2::QUAD},
 #endif
@@ -427,6 +438,42 @@ ZARVO_SSSE3 uint32_t RGBA16SSSE3(const uint8_t* src, uint32_t* dst, uint32_t n) 
 
 #undef ZARVO_SSSE3
 
+// SSE2 has no byte shuffle; within a 32-bit pixel, red and blue trade places
+// as the two 16-bit halves of the bytes 0 and 2. Same stopping rule as
+// SHUFFLEROW.
+inline __m128i SWAPRB(__m128i v) {
+  const __m128i rb = _mm_and_si128(v, _mm_set1_epi32(0x00FF00FF));
+  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(rb, 0xB1), 0xB1);
+}
+
+uint32_t RGBA8SSE2(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  const __m128i ga = _mm_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_or_si128(_mm_and_si128(v, ga), SWAPRB(v)));
+  }
+  return i;
+}
+
+uint32_t RGB8SSE2(const uint8_t* src, uint32_t* dst, uint32_t n) {
+  // Four pixels of 3 bytes spread to 32 bits each, the byte past each one
+  // then replaced by alpha.
+  const __m128i g = _mm_set1_epi32(0x0000FF00);
+  const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  uint32_t i = 0;
+  for (; 3 * i + 16 <= 3 * n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * i));
+    const __m128i p01 = _mm_unpacklo_epi32(v, _mm_srli_si128(v, 3));
+    const __m128i p23 = _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9));
+    const __m128i p = _mm_unpacklo_epi64(p01, p23);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     _mm_or_si128(_mm_or_si128(_mm_and_si128(p, g), SWAPRB(p)), alpha));
+  }
+  return i;
+}
+
 // The shuffles from the first pixel, the plain loop for the rest of the row.
 template <int S, const SHUFFLE& M, TAILFN TAIL>
 void SHUFFLED(const uint8_t* src, uint32_t* dst, uint32_t n) {
@@ -437,6 +484,11 @@ template <uint32_t (*FAST)(const uint8_t*, uint32_t*, uint32_t), TAILFN TAIL>
 void SHUFFLED16(const uint8_t* src, uint32_t* dst, uint32_t n) {
   TAIL(src, dst, n, FAST(src, dst, n));
 }
+
+constexpr CONVERTS SSE2CONVERTS = {
+    PLAIN<GREY8ROW>,                PLAIN<GREY16ROW>, PLAIN<GA8ROW>,
+    PLAIN<GA16ROW>,                 SHUFFLED16<RGB8SSE2, RGB8ROW>,
+    SHUFFLED16<RGBA8SSE2, RGBA8ROW>, PLAIN<RGB16ROW>,  PLAIN<RGBA16ROW>};
 
 constexpr CONVERTS SSSE3CONVERTS = {
     SHUFFLED<1, GREY8, GREY8ROW>,     SHUFFLED<2, GREY16, GREY16ROW>,
@@ -449,7 +501,7 @@ constexpr CONVERTS SSSE3CONVERTS = {
 const CONVERTS CONVERTTABLE[] = {
     PORTABLECONVERTS,
 #ifdef ZARVO_SIMD_X86
-    PORTABLECONVERTS,  // SSE2: what the vectoriser makes of the plain loops
+    SSE2CONVERTS,
     SSSE3CONVERTS,
     SSSE3CONVERTS,
 #endif

@@ -2,7 +2,7 @@
 // Row kernels of the PNG decoder: scanline unfiltering and pixel conversion.
 // Internal to png.cpp; split out so the tests can hold the fast paths against
 // the per-byte rules. The kernels follow the library's level
-// (RUNTIME::SIMDLEVEL): the portable loops, or SSE4.1 and AVX2 kernels.
+// (RUNTIME::SIMDLEVEL): the portable loops, or SSE2, SSE4.1 and AVX2 kernels.
 #include <cstddef>
 #include <cstdint>
 
