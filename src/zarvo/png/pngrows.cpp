@@ -164,7 +164,8 @@ inline constexpr WIDEMASKS WIDEMASKSFOR = MAKEWIDEMASKS(BPP);
 // The same kernels three times: with VEX encoding (three-operand forms, no
 // copies, any register for the blend mask) and the 256-bit four-row kernel for
 // AVX2; for SSE4.1 (with SSSE3's shuffles, absolute values and signs); and
-// from SSE2 alone, with a four-row kernel of its own.
+// from SSE2 alone. Below AVX2, four rows run as two pairs: a 128-bit
+// four-row kernel measured about 3% faster for 160 KB more code.
 #define ZARVO_PNG_TARGET ZARVO_TARGET_AVX2
 #define ZARVO_PNG_YMM 1
 namespace AVX2 {
@@ -197,7 +198,7 @@ constexpr UNFILTERS PORTABLEUNFILTERS = {UPROW, SCALAR, PAIRBYROWS<SCALAR>,
 const UNFILTERS UNFILTERTABLE[] = {
     PORTABLEUNFILTERS,
 #ifdef ZARVO_SIMD_X86
-    {UPROW, SSE2::ROW, SSE2::PAIR, SSE2::QUAD},
+    {UPROW, SSE2::ROW, SSE2::PAIR, QUADBYPAIRS<SSE2::PAIR>},
     {UPROW, SSE41::ROW, SSE41::PAIR, QUADBYPAIRS<SSE41::PAIR>},
     {UPAVX2, AVX2::ROW, AVX2::PAIR, AVX2::QUAD},
 #endif
